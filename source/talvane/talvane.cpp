@@ -1,0 +1,5 @@
+#include "talvane.h"
+
+Talvane::Talvane(QWidget* parent) : QMainWindow(parent) {}
+
+Talvane::~Talvane() = default;
