@@ -1,0 +1,113 @@
+#pragma once
+
+// Logging of the console: the window's logging categories, the mapping of Qt
+// message types to trace levels, the message handler that feeds every Qt log
+// message into the trace logger, the style-sheet loader and the first steps of
+// the window constructor (identity, message pattern, start-up lines).
+//
+// Logging categories of the main window. Each accessor returns one static
+// QLoggingCategory built with the name only, so Qt's default enabling applies
+// and the Qt logging rules (for example the file named by QT_LOGGING_CONF)
+// can switch them. Write through them with qCDebug(lc_init) etc.
+//
+//   accessor              category            what goes into it
+//   lc_vserial()          "vserial"           virtual serial port creation and events
+//   lc_flow_ctrl()        "flow_ctrl"         transmit buffer servicing, modem flow stop/start
+//   lc_resp_handle()      "resp_handle"       every modem reply handler, data from the modem
+//   lc_init()             "init"              initialisation sequence, init timer report,
+//                                             loading of the 2G ALE settings file
+//   lc_info()             "info"              start-up lines, init completion, ALE settings
+//   lc_radio_file()       "radio_file"        reading of the radio list file
+//   lc_state_change()     "state_change"      connection state changes
+//   lc_state_change_2g()  "state_change_2g"   2G ALE state changes and state machine steps
+//   lc_events_2g()        "events_2g"         ALE events and status reports
+//   lc_address_entry_2g() "address_entry_2g"  editing of 2G addresses, 2G control updates
+//   lc_tac1_reply_2g()    "tac1_reply_2g"     replies to the 2G ALE message sequences
+//
+// Trace levels (larger is more severe): fatal 100, critical 90, warning 70,
+// debug in a category whose name contains "info" 50, any other debug 30,
+// anything else 0.
+
+#include <QLoggingCategory>
+#include <QString>
+#include <QtGlobal>
+
+namespace vq {
+class Trace_logger;
+} // namespace vq
+
+Q_DECLARE_LOGGING_CATEGORY(lc_vserial)
+Q_DECLARE_LOGGING_CATEGORY(lc_flow_ctrl)
+Q_DECLARE_LOGGING_CATEGORY(lc_resp_handle)
+Q_DECLARE_LOGGING_CATEGORY(lc_init)
+Q_DECLARE_LOGGING_CATEGORY(lc_info)
+Q_DECLARE_LOGGING_CATEGORY(lc_radio_file)
+Q_DECLARE_LOGGING_CATEGORY(lc_state_change)
+Q_DECLARE_LOGGING_CATEGORY(lc_state_change_2g)
+Q_DECLARE_LOGGING_CATEGORY(lc_events_2g)
+Q_DECLARE_LOGGING_CATEGORY(lc_address_entry_2g)
+Q_DECLARE_LOGGING_CATEGORY(lc_tac1_reply_2g)
+
+namespace talvane_logging {
+
+inline constexpr char organisation_name[] = "Velquin";
+inline constexpr char organisation_domain[] = "velquin.example";
+inline constexpr char application_name[] = "Talvane";
+inline constexpr char application_version[] = "1.1.6";
+inline constexpr char log_file_prefix[] = "log_talvane-";
+inline constexpr int log_file_count = 5;
+
+// Trace levels handed to the trace logger.
+enum Trace_level : unsigned
+{
+    level_other = 0,
+    level_debug = 30,
+    level_info = 50,
+    level_warning = 70,
+    level_critical = 90,
+    level_fatal = 100,
+};
+
+} // namespace talvane_logging
+
+// Level of one Qt message: see the table above. `category` may be null.
+unsigned trace_level_for(QtMsgType type, const char* category);
+
+// The Qt message pattern the console uses (three pieces concatenated).
+QString talvane_message_pattern();
+
+// The process-wide trace logger read by the message handler. Set once, before
+// the handler is installed; null drops every message.
+vq::Trace_logger* trace_logger();
+void set_trace_logger(vq::Trace_logger* logger);
+
+// Message handler installed with qInstallMessageHandler: maps the type to a
+// level, and writes the message to the trace logger when the level lies in its
+// file or network window.
+void talvane_message_handler(QtMsgType type, const QMessageLogContext& context,
+                             const QString& message);
+
+// Folder of the trace files: $XDG_DATA_HOME/Velquin/Talvane/logs (default
+// ~/.local/share/Velquin/Talvane/logs).
+QString talvane_log_directory();
+
+// Creates the trace logger of the console (application "Talvane", file window
+// [0, unlimited], files "<log_directory>/log_talvane-NNN.xml", five names),
+// publishes it as the process-wide logger and returns it. It lives until the
+// process ends.
+vq::Trace_logger* create_talvane_trace_logger(const QString& log_directory);
+
+// Style sheet text of the file at `path`: its bytes up to the first NUL (or
+// the end) as Latin-1. A file that cannot be opened gives an empty text.
+QString read_style_sheet(const QString& path);
+
+// Applies "style.qss" beside the executable to the running application when
+// the file exists; does nothing (and logs nothing) otherwise. Returns whether
+// a style sheet was applied.
+bool apply_style_sheet_beside_executable();
+
+// First steps of the main window constructor: sets organisation name and
+// domain, application name and version, logs "App Info", sets the message
+// pattern and logs the application folder, the generic configuration
+// locations and QT_LOGGING_CONF in category "info".
+void apply_application_identity_and_log_start_up();
