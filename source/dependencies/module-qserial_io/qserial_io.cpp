@@ -329,14 +329,15 @@ void QSerial_io::_port_error(QSerialPort::SerialPortError error)
     const bool device_gone =
         error == QSerialPort::ResourceError || (error == QSerialPort::ReadError && _line_hung_up());
     if (device_gone && _port->isOpen()) {
-        qCWarning(lc_qserial_io) << "Serial Port Lost" << _settings.port_name << int(error)
-                                 << _port->errorString();
-        _losing_port = true;
         // Closed from the event loop, not from inside the port's own
-        // notification that reported the error.
+        // notification that reported the error. The state is set before the
+        // warning is written, as the log sink may call back into the owner.
+        _losing_port = true;
         const quint64 session = _session;
         QMetaObject::invokeMethod(
             this, [this, session] { _drop_lost_port(session); }, Qt::QueuedConnection);
+        qCWarning(lc_qserial_io) << "Serial Port Lost" << _settings.port_name << int(error)
+                                 << _port->errorString();
         return;
     }
     qCWarning(lc_qserial_io) << "Error:" << int(error) << _port->errorString();
