@@ -1,5 +1,250 @@
+// Construction of the main window, its panels and the settings that survive
+// a restart; the window title, Save and Load Defaults, closing.
+
 #include "talvane.h"
 
-Talvane::Talvane(QWidget* parent) : QMainWindow(parent) {}
+#include "app_logging.h"
+#include "console_options.h"
+#include "heading_display_widget.h"
+#include "qmodem_interface.h"
+#include "qserial_io.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpression>
+#include <QSettings>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+const QSize default_window_size(960, 400);
+const QPoint default_window_position(50, 50);
+constexpr int screenshot_fallback_ms = 10000;
+constexpr int screenshot_settle_ms = 300;
+
+// The status line carries rich text; the console's stdout gets plain text.
+QString plain_text(QString text)
+{
+    text.remove(QRegularExpression("<[^>]*>"));
+    return text;
+}
+
+} // namespace
+
+// The resources live in the window's static library; nothing else refers to
+// them, so they are registered explicitly (outside any namespace, as the
+// registration function is a global one).
+static void init_window_resources()
+{
+    Q_INIT_RESOURCE(talvane);
+}
+
+Talvane::Talvane(QWidget* parent) : QMainWindow(parent)
+{
+    init_window_resources();
+    // 1. Member initial values are given where the members are declared.
+    // 2. Identity, message pattern and start-up lines.
+    apply_application_identity_and_log_start_up();
+    // 3. The 2G ALE engine starts disabled.
+    _change_2g_state(ALE_2G_STATE_DISABLED);
+    // 4. Timers.
+    _init_timers();
+    // 5. The remembered data interface.
+    data_if_raw = QSettings().value("Data IF Raw", false).toBool();
+    // 6. Widgets.
+    _init_gui();
+    // 7. Serial port, modem interface, port list, wiring.
+    _init_modem_link();
+    // 8. Virtual serial port for the data application.
+    _init_virtual_serial_port();
+    // 9. 2G ALE settings.
+    _load_2G_ale_settings();
+}
 
 Talvane::~Talvane() = default;
+
+void Talvane::_init_gui()
+{
+    QSettings settings;
+    resize(settings.value("size", default_window_size).toSize());
+    move(settings.value("pos", default_window_position).toPoint());
+
+    setWindowIcon(QIcon(":/talvane_icon.png"));
+    _update_window_title("");
+
+    auto* central = new QWidget(this);
+    auto* grid = new QGridLayout(central);
+    setCentralWidget(central);
+
+    modem_interface_panel = new QGroupBox(central);
+    data_interface_panel = new QGroupBox(central);
+    modem_control_panel = new QGroupBox(central);
+    radio_control_panel = new QGroupBox(central);
+    receive_information_panel = new QGroupBox(central);
+    ale_2g_control_panel = new QGroupBox(central);
+
+    auto heading = [central](const char* text) {
+        return new Heading_display_widget(QString::fromLatin1(text), central);
+    };
+    auto* logo = new QLabel(central);
+    logo->setPixmap(QPixmap(":/logo.png").scaledToHeight(30, Qt::SmoothTransformation));
+    logo->setAlignment(Qt::AlignRight | Qt::AlignBottom);
+
+    grid->addWidget(heading("Modem Interface"), 0, 0, 1, 1);
+    grid->addWidget(modem_interface_panel, 1, 0, 1, 1);
+    grid->addWidget(heading("Modem Control"), 0, 1, 1, 3);
+    grid->addWidget(modem_control_panel, 1, 1, 1, 3);
+    grid->addWidget(heading("Data Interface"), 2, 0, 1, 1);
+    grid->addWidget(data_interface_panel, 3, 0, 1, 1);
+    grid->addWidget(heading("Radio Control"), 2, 1, 1, 1);
+    grid->addWidget(radio_control_panel, 3, 1, 1, 1);
+    grid->addWidget(heading("2G ALE Control"), 2, 2, 1, 1);
+    grid->addWidget(ale_2g_control_panel, 3, 2, 1, 1);
+    grid->addWidget(heading("Receive Information"), 2, 3, 1, 1);
+    grid->addWidget(receive_information_panel, 3, 3, 1, 1);
+    grid->addWidget(logo, 4, 3, 1, 1);
+    const int row_stretch[] = {0, 10, 0, 10, 0};
+    for (int row = 0; row < 5; ++row) {
+        grid->setRowStretch(row, row_stretch[row]);
+    }
+    for (int column = 0; column < 4; ++column) {
+        grid->setColumnStretch(column, 0);
+    }
+
+    _init_modem_interface_panel(modem_interface_panel);
+
+    // The other panels, in their order of construction. The radio control
+    // and 2G ALE control groups stay empty until their contents exist.
+    _init_data_interface_panel(data_interface_panel);
+    _init_modem_control_panel(modem_control_panel);
+    _init_receive_information_panel(receive_information_panel);
+}
+
+void Talvane::_init_modem_interface_panel(QGroupBox* panel)
+{
+    auto* grid = new QGridLayout(panel);
+    serial_port_selector = new QComboBox(panel);
+    connect_button = new QPushButton("Connect", panel);
+    connection_status_label = new QLabel("Not Connected", panel);
+    connection_status_label->setTextFormat(Qt::RichText);
+    settings_save_button = new QPushButton("Save", panel);
+    settings_load_defaults_button = new QPushButton("Load Defaults", panel);
+
+    grid->addWidget(new QLabel("Serial Port:", panel), 0, 0, 1, 1);
+    grid->addWidget(serial_port_selector, 0, 1, 1, 1);
+    grid->addWidget(connect_button, 0, 2, 1, 1);
+    grid->addWidget(new QLabel("Status:", panel), 1, 0, 1, 1);
+    grid->addWidget(connection_status_label, 1, 1, 1, 2);
+    grid->addWidget(new QWidget(panel), 2, 0, 1, 1);
+    grid->addWidget(new QLabel("Settings:", panel), 3, 0, 1, 1);
+    grid->addWidget(settings_save_button, 3, 1, 1, 1);
+    grid->addWidget(settings_load_defaults_button, 3, 2, 1, 1);
+    const int row_stretch[] = {0, 0, 10, 0};
+    for (int row = 0; row < 4; ++row) {
+        grid->setRowMinimumHeight(row, 20);
+        grid->setRowStretch(row, row_stretch[row]);
+    }
+
+    connect(connect_button, &QPushButton::clicked, this, &Talvane::_ui_action_connect_disconnect);
+    connect(settings_save_button, &QPushButton::clicked, this, &Talvane::_ui_action_settings_save);
+    connect(settings_load_defaults_button, &QPushButton::clicked, this,
+            &Talvane::_ui_action_settings_load_defaults);
+}
+
+void Talvane::_update_window_title(QString modem_version)
+{
+    QString title = QApplication::applicationName() + " V" + QApplication::applicationVersion();
+    if (!modem_version.isEmpty()) {
+        title += " (Modem S/W Version: " + modem_version + ")";
+    }
+    setWindowTitle(title);
+}
+
+QString Talvane::status_text() const
+{
+    return connection_status_label ? connection_status_label->text() : QString();
+}
+
+void Talvane::_ui_action_settings_save()
+{
+    QSettings().setValue("Data IF Raw",
+                         raw_data_interface_button && raw_data_interface_button->isChecked());
+    modem_interface->set_save_configuration_to_non_volatile_memory();
+}
+
+void Talvane::_ui_action_settings_load_defaults()
+{
+    modem_interface->set_reset(2);
+    data_if_raw = false;
+    QSettings().setValue("Data IF Raw", false);
+}
+
+void Talvane::closeEvent(QCloseEvent* event)
+{
+    QSettings settings;
+    settings.setValue("size", size());
+    settings.setValue("pos", pos());
+    modem_interface->unregister_for_all_indications();
+    serial_io->close();
+    // The virtual serial port is released by its own adapter.
+    event->accept();
+}
+
+void Talvane::apply_console_options(const Console_options& options)
+{
+    for (const QString& port : options.ports) {
+        if (serial_port_selector->findText(port) < 0) {
+            serial_port_selector->addItem(port);
+            ++port_count;
+        }
+        serial_port_selector->setCurrentText(port);
+    }
+    print_state = options.print_state;
+    if (print_state) {
+        auto print = [last = QString()](int state, const QString& text) mutable {
+            const QString line = plain_text(text) + "\t(" + connection_state_name(state) + ")";
+            if (line != last) {
+                last = line;
+                std::printf("state: %s\n", qPrintable(line));
+                std::fflush(stdout);
+            }
+        };
+        connect(this, &Talvane::connection_state_changed, this, print);
+        print(connection_state, status_text());
+    }
+    screenshot_path = options.screenshot;
+    if (!screenshot_path.isEmpty()) {
+        connect(this, &Talvane::connection_state_changed, this, [this](int state) {
+            if (state == CONNECTION_STATE_CONNECTED) {
+                QTimer::singleShot(screenshot_settle_ms, this, &Talvane::_save_screenshot);
+            }
+        });
+        QTimer::singleShot(screenshot_fallback_ms, this, &Talvane::_save_screenshot);
+    }
+    if (options.connect) {
+        QTimer::singleShot(0, this, &Talvane::_ui_action_connect_disconnect);
+    }
+}
+
+void Talvane::_save_screenshot()
+{
+    if (screenshot_taken || screenshot_path.isEmpty()) {
+        return;
+    }
+    screenshot_taken = true;
+    if (grab().save(screenshot_path, "PNG")) {
+        std::printf("screenshot: %s\n", qPrintable(screenshot_path));
+        std::fflush(stdout);
+    } else {
+        std::fprintf(stderr, "talvane: could not write the screenshot %s\n",
+                     qPrintable(screenshot_path));
+    }
+}

@@ -1,0 +1,74 @@
+#include "console_options.h"
+
+namespace {
+
+const char* const usage_text =
+    "Usage: talvane [options]\n"
+    "\n"
+    "Control console for an HF radio data modem.\n"
+    "\n"
+    "Options (additions of the Linux build; without them the console starts\n"
+    "with the ports the system lists and waits for the operator):\n"
+    "  --port PATH         add the serial device PATH to the port selector and\n"
+    "                      select it; pseudo-terminals and symbolic links to\n"
+    "                      devices are not listed by the system. Repeatable;\n"
+    "                      the last one given is selected.\n"
+    "  --connect           press Connect once the window is up.\n"
+    "  --screenshot FILE   save a PNG of the window to FILE once the connection\n"
+    "                      is established, or after 10 seconds otherwise.\n"
+    "  --print-state       print one line on standard output for every change\n"
+    "                      of the connection state.\n"
+    "  --help              show this text.\n"
+    "\n"
+    "Qt's own options (-platform, -style, ...) are accepted as usual.\n";
+
+} // namespace
+
+Console_options parse_console_options(const QStringList& arguments)
+{
+    Console_options options;
+    options.help_text = QString::fromLatin1(usage_text);
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        auto value = [&](QString& target) {
+            if (i + 1 >= arguments.size() || arguments.at(i + 1).isEmpty()) {
+                options.error = argument + " needs a value";
+                return false;
+            }
+            target = arguments.at(++i);
+            return true;
+        };
+        if (argument == "--port") {
+            QString path;
+            if (!value(path)) {
+                return options;
+            }
+            options.ports << path;
+        } else if (argument.startsWith("--port=")) {
+            options.ports << argument.mid(7);
+        } else if (argument == "--connect") {
+            options.connect = true;
+        } else if (argument == "--screenshot") {
+            if (!value(options.screenshot)) {
+                return options;
+            }
+        } else if (argument.startsWith("--screenshot=")) {
+            options.screenshot = argument.mid(13);
+            if (options.screenshot.isEmpty()) {
+                options.error = "--screenshot needs a value";
+                return options;
+            }
+        } else if (argument == "--print-state") {
+            options.print_state = true;
+        } else if (argument == "--help" || argument == "-h") {
+            options.help = true;
+        } else {
+            options.error = "unknown option " + argument;
+            return options;
+        }
+    }
+    if (options.ports.contains(QString())) {
+        options.error = "--port needs a value";
+    }
+    return options;
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Command-line options of the Linux build. Without any of them the console
+// behaves exactly as on its first start: nothing is selected or pressed.
+struct Console_options
+{
+    QStringList ports;        // --port PATH (repeatable): extra devices for the selector
+    bool connect = false;     // --connect: press Connect once the window is up
+    QString screenshot;       // --screenshot FILE: PNG of the window once connected
+    bool print_state = false; // --print-state: one line on stdout per state change
+    bool help = false;        // --help was given (the text is in help_text)
+    QString help_text;
+    QString error; // a bad command line; empty when all was understood
+};
+
+// Parses the arguments after the program name. Unknown options are errors;
+// Qt's own options (-platform, -style ...) must already have been removed,
+// as QApplication does.
+Console_options parse_console_options(const QStringList& arguments);
