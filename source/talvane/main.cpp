@@ -1,3 +1,7 @@
+// Process entry of the console: application object, optional style sheet,
+// trace logger and message handler, then the main window and its event loop.
+
+#include "app_logging.h"
 #include "talvane.h"
 
 #include <QApplication>
@@ -5,6 +9,12 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    apply_style_sheet_beside_executable();
+
+    // The logger lives until the process ends; the message handler reads it.
+    create_talvane_trace_logger(talvane_log_directory());
+    qInstallMessageHandler(talvane_message_handler);
+
     auto* window = new Talvane;
     window->show();
     const int rc = app.exec();

@@ -1,0 +1,608 @@
+#include "registry_wrapper.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <pwd.h>
+#include <sstream>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vq {
+namespace {
+
+struct Value
+{
+    std::string name;
+    std::uint32_t type = reg_none;
+    std::string bytes;
+};
+
+struct Key
+{
+    std::string path;
+    std::vector<Value> values;
+};
+
+char lower_ascii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool same_name(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return lower_ascii(x) == lower_ascii(y);
+           });
+}
+
+// "a\\b\\\\c\\" -> "a\b\c": no empty components, no leading or trailing separators.
+std::string normalise_path(const std::string& path)
+{
+    std::string out;
+    std::string part;
+    auto flush = [&] {
+        if (!part.empty()) {
+            if (!out.empty())
+                out += '\\';
+            out += part;
+            part.clear();
+        }
+    };
+    for (char c : path) {
+        if (c == '\\' || c == '/')
+            flush();
+        else
+            part += c;
+    }
+    flush();
+    return out;
+}
+
+std::string join_path(const std::string& parent, const std::string& child)
+{
+    const std::string c = normalise_path(child);
+    if (parent.empty())
+        return c;
+    if (c.empty())
+        return parent;
+    return parent + '\\' + c;
+}
+
+// True when `path` lies strictly below `ancestor`.
+bool is_below(const std::string& path, const std::string& ancestor)
+{
+    if (ancestor.empty())
+        return !path.empty();
+    return path.size() > ancestor.size() + 1 && path[ancestor.size()] == '\\' &&
+           same_name(path.substr(0, ancestor.size()), ancestor);
+}
+
+struct Store
+{
+    std::vector<Key> keys;
+
+    Key* find(const std::string& path)
+    {
+        for (auto& k : keys)
+            if (same_name(k.path, path))
+                return &k;
+        return nullptr;
+    }
+    bool exists(const std::string& path) { return path.empty() || find(path) != nullptr; }
+
+    // Creates `path` and its missing parents; returns the key.
+    Key& create(const std::string& path)
+    {
+        std::string prefix;
+        std::size_t start = 0;
+        Key* key = nullptr;
+        while (start <= path.size()) {
+            std::size_t end = path.find('\\', start);
+            if (end == std::string::npos)
+                end = path.size();
+            prefix = path.substr(0, end);
+            key = find(prefix);
+            if (key == nullptr) {
+                keys.push_back(Key{prefix, {}});
+                key = &keys.back();
+            }
+            start = end + 1;
+        }
+        return *key;
+    }
+};
+
+void append_escaped(std::string& out, const std::string& text)
+{
+    for (unsigned char c : text) {
+        if (c == '\\' || c == '"' || c == ']' || c < 0x20 || c == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\x%02x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+}
+
+int hex_digit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    c = lower_ascii(c);
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// Reads an escaped text from `line` at `pos` up to the unescaped `end`;
+// leaves `pos` after the terminator.
+bool read_escaped(const std::string& line, std::size_t& pos, char end, std::string& out)
+{
+    out.clear();
+    while (pos < line.size()) {
+        const char c = line[pos++];
+        if (c == end)
+            return true;
+        if (c != '\\') {
+            out += c;
+            continue;
+        }
+        if (pos >= line.size())
+            return false;
+        const char e = line[pos++];
+        if (e == 'x') {
+            if (pos + 2 > line.size())
+                return false;
+            const int hi = hex_digit(line[pos]);
+            const int lo = hex_digit(line[pos + 1]);
+            if (hi < 0 || lo < 0)
+                return false;
+            out += static_cast<char>(hi * 16 + lo);
+            pos += 2;
+        } else {
+            out += e;
+        }
+    }
+    return false;
+}
+
+bool parse_value(const std::string& line, Value& value)
+{
+    std::size_t pos = 1;
+    if (!read_escaped(line, pos, '"', value.name) || pos >= line.size() || line[pos] != '=')
+        return false;
+    const std::string rest = line.substr(pos + 1);
+    if (!rest.empty() && rest[0] == '"') {
+        std::size_t p = 1;
+        value.type = reg_sz;
+        return read_escaped(rest, p, '"', value.bytes) && p == rest.size();
+    }
+    if (rest.rfind("dword:", 0) == 0) {
+        const std::string digits = rest.substr(6);
+        if (digits.empty() || digits.size() > 8)
+            return false;
+        std::uint32_t v = 0;
+        for (char c : digits) {
+            const int d = hex_digit(c);
+            if (d < 0)
+                return false;
+            v = v * 16 + static_cast<std::uint32_t>(d);
+        }
+        value.type = reg_dword;
+        value.bytes.assign(reinterpret_cast<const char*>(&v), sizeof v);
+        return true;
+    }
+    if (rest.rfind("hex(", 0) == 0) {
+        const std::size_t close = rest.find("):");
+        if (close == std::string::npos)
+            return false;
+        char* end = nullptr;
+        const std::string type_text = rest.substr(4, close - 4);
+        const unsigned long type = std::strtoul(type_text.c_str(), &end, 16);
+        if (type_text.empty() || *end != '\0' || type > 0xFFFFFFFFul)
+            return false;
+        value.type = static_cast<std::uint32_t>(type);
+        value.bytes.clear();
+        std::size_t p = close + 2;
+        while (p < rest.size()) {
+            if (p + 2 > rest.size())
+                return false;
+            const int hi = hex_digit(rest[p]);
+            const int lo = hex_digit(rest[p + 1]);
+            if (hi < 0 || lo < 0)
+                return false;
+            value.bytes += static_cast<char>(hi * 16 + lo);
+            p += 2;
+            if (p < rest.size() && rest[p++] != ',')
+                return false;
+        }
+        return true;
+    }
+    return false;
+}
+
+// Lines that cannot be read are skipped: the rest of the store stays usable.
+Store parse(std::istream& in)
+{
+    Store store;
+    Key* current = nullptr;
+    std::string line;
+    while (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line.empty() || line[0] == ';' || line[0] == '#')
+            continue;
+        if (line[0] == '[') {
+            std::size_t pos = 1;
+            std::string path;
+            current = nullptr;
+            if (read_escaped(line, pos, ']', path) && pos == line.size())
+                current = &store.create(normalise_path(path));
+            continue;
+        }
+        Value value;
+        if (current == nullptr || line[0] != '"' || !parse_value(line, value))
+            continue;
+        auto it = std::find_if(current->values.begin(), current->values.end(),
+                               [&](const Value& v) { return same_name(v.name, value.name); });
+        if (it != current->values.end())
+            *it = value;
+        else
+            current->values.push_back(value);
+    }
+    return store;
+}
+
+std::string serialise(const Store& store)
+{
+    std::string out = "; Talvane key/value store (registry). Edit only while no program runs.\n";
+    for (const auto& key : store.keys) {
+        if (key.path.empty() && key.values.empty())
+            continue;
+        out += "\n[";
+        append_escaped(out, key.path);
+        out += "]\n";
+        for (const auto& v : key.values) {
+            out += '"';
+            append_escaped(out, v.name);
+            out += "\"=";
+            char buf[32];
+            if (v.type == reg_sz) {
+                out += '"';
+                append_escaped(out, v.bytes);
+                out += '"';
+            } else if (v.type == reg_dword && v.bytes.size() == 4) {
+                std::uint32_t d = 0;
+                std::memcpy(&d, v.bytes.data(), 4);
+                std::snprintf(buf, sizeof buf, "dword:%08x", d);
+                out += buf;
+            } else {
+                std::snprintf(buf, sizeof buf, "hex(%x):", v.type);
+                out += buf;
+                for (std::size_t i = 0; i < v.bytes.size(); ++i) {
+                    std::snprintf(buf, sizeof buf, i ? ",%02x" : "%02x",
+                                  static_cast<unsigned char>(v.bytes[i]));
+                    out += buf;
+                }
+            }
+            out += '\n';
+        }
+    }
+    return out;
+}
+
+Store load(const std::filesystem::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        return Store{};
+    return parse(in);
+}
+
+bool write_all(int fd, const std::string& data)
+{
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Replaces `file` by the serialised store: temporary file beside it, flushed
+// to disk, then renamed over the old one.
+bool save(const std::filesystem::path& file, const Store& store)
+{
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    std::string temp = file.string() + ".tmpXXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return false;
+    const bool written = write_all(fd, serialise(store)) && ::fsync(fd) == 0;
+    ::fchmod(fd, 0600);
+    if (::close(fd) != 0 || !written || ::rename(temp.c_str(), file.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+// Advisory lock around one read-modify-write of a store file.
+class Store_lock
+{
+public:
+    explicit Store_lock(const std::filesystem::path& file)
+    {
+        std::error_code ec;
+        std::filesystem::create_directories(file.parent_path(), ec);
+        const std::string name = file.string() + ".lock";
+        fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            while (::flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+        }
+    }
+    ~Store_lock()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Store_lock(const Store_lock&) = delete;
+    Store_lock& operator=(const Store_lock&) = delete;
+
+private:
+    int fd = -1;
+};
+
+std::string config_home()
+{
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    if (xdg != nullptr && xdg[0] == '/')
+        return xdg;
+    const char* home = std::getenv("HOME");
+    if (home == nullptr || home[0] == '\0') {
+        const passwd* pw = ::getpwuid(::getuid());
+        home = (pw != nullptr && pw->pw_dir != nullptr) ? pw->pw_dir : "/tmp";
+    }
+    return std::string(home) + "/.config";
+}
+
+const Value* find_value(const Key& key, const std::string& name)
+{
+    for (const auto& v : key.values)
+        if (same_name(v.name, name))
+            return &v;
+    return nullptr;
+}
+
+} // namespace
+
+std::filesystem::path Registry_wrapper::store_path(Registry_root root)
+{
+    std::filesystem::path dir = std::filesystem::path(config_home()) / "Velquin";
+    return dir / (root == Registry_root::local_machine ? "registry.conf" : "registry-user.conf");
+}
+
+Registry_wrapper::~Registry_wrapper()
+{
+    close();
+}
+
+bool Registry_wrapper::open(Registry_root r, const std::string& subkey, bool create)
+{
+    if (opened)
+        return false;
+    const std::string path = normalise_path(subkey);
+    const auto file = store_path(r);
+    Store store = load(file);
+    if (!store.exists(path)) {
+        if (!create)
+            return false;
+        Store_lock lock(file);
+        store = load(file);
+        if (!store.exists(path)) {
+            store.create(path);
+            if (!save(file, store))
+                return false;
+        }
+    }
+    root = r;
+    key_path = path;
+    opened = true;
+    return true;
+}
+
+void Registry_wrapper::close()
+{
+    opened = false;
+    key_path.clear();
+}
+
+bool Registry_wrapper::read_value(const std::string& name, std::uint32_t type, void* data,
+                                  std::uint32_t* length, const void* default_data,
+                                  std::uint32_t default_length) const
+{
+    if (opened) {
+        Store store = load(store_path(root));
+        const Key* key = key_path.empty() ? nullptr : store.find(key_path);
+        const Value* v = key ? find_value(*key, name) : nullptr;
+        if (v != nullptr && v->type == type) {
+            std::string bytes = v->bytes;
+            if (type == reg_sz)
+                bytes += '\0';
+            if (length == nullptr)
+                return data == nullptr;
+            if (data == nullptr) {
+                *length = static_cast<std::uint32_t>(bytes.size());
+                return true;
+            }
+            if (bytes.size() <= *length) {
+                std::memcpy(data, bytes.data(), bytes.size());
+                *length = static_cast<std::uint32_t>(bytes.size());
+                return true;
+            }
+        }
+    }
+    if (default_data == nullptr)
+        return false;
+    if (data != nullptr && length != nullptr) {
+        const std::uint32_t n = std::min(default_length, *length);
+        std::memcpy(data, default_data, n);
+        *length = n;
+    }
+    return true;
+}
+
+bool Registry_wrapper::write_value(const std::string& name, std::uint32_t type, const void* data,
+                                   std::uint32_t size)
+{
+    if (!opened || (data == nullptr && size != 0))
+        return false;
+    if ((type == reg_dword && size != 4) || (type == reg_qword && size != 8))
+        return false;
+    std::string bytes(static_cast<const char*>(data), size);
+    if (type == reg_sz) {
+        const auto nul = bytes.find('\0');
+        if (nul != std::string::npos)
+            bytes.resize(nul);
+    }
+    const auto file = store_path(root);
+    Store_lock lock(file);
+    Store store = load(file);
+    if (!store.exists(key_path))
+        return false;
+    Key& key = store.create(key_path);
+    auto it = std::find_if(key.values.begin(), key.values.end(),
+                           [&](const Value& v) { return same_name(v.name, name); });
+    if (it != key.values.end()) {
+        it->type = type;
+        it->bytes = bytes;
+    } else {
+        key.values.push_back(Value{name, type, bytes});
+    }
+    return save(file, store);
+}
+
+bool Registry_wrapper::delete_key(const std::string& subkey)
+{
+    const std::string child = normalise_path(subkey);
+    if (!opened || child.empty())
+        return false;
+    const std::string path = join_path(key_path, child);
+    const auto file = store_path(root);
+    Store_lock lock(file);
+    Store store = load(file);
+    if (store.find(path) == nullptr)
+        return false;
+    store.keys.erase(std::remove_if(store.keys.begin(), store.keys.end(),
+                                    [&](const Key& k) {
+                                        return same_name(k.path, path) || is_below(k.path, path);
+                                    }),
+                     store.keys.end());
+    return save(file, store);
+}
+
+bool Registry_wrapper::delete_value(const std::string& name)
+{
+    if (!opened)
+        return false;
+    const auto file = store_path(root);
+    Store_lock lock(file);
+    Store store = load(file);
+    Key* key = store.find(key_path);
+    if (key == nullptr)
+        return false;
+    auto it = std::find_if(key->values.begin(), key->values.end(),
+                           [&](const Value& v) { return same_name(v.name, name); });
+    if (it == key->values.end())
+        return false;
+    key->values.erase(it);
+    return save(file, store);
+}
+
+bool Registry_wrapper::enumerate_subkeys(std::vector<std::string>& names) const
+{
+    names.clear();
+    if (!opened)
+        return false;
+    Store store = load(store_path(root));
+    if (!store.exists(key_path))
+        return false;
+    for (const auto& k : store.keys) {
+        if (!is_below(k.path, key_path))
+            continue;
+        const std::string rest = key_path.empty() ? k.path : k.path.substr(key_path.size() + 1);
+        if (rest.find('\\') == std::string::npos)
+            names.push_back(rest);
+    }
+    return true;
+}
+
+bool Registry_wrapper::query_key_info(Registry_key_info& info) const
+{
+    info = Registry_key_info{};
+    std::vector<std::string> subkeys;
+    if (!enumerate_subkeys(subkeys))
+        return false;
+    info.subkey_count = static_cast<std::uint32_t>(subkeys.size());
+    for (const auto& s : subkeys)
+        info.max_subkey_name_length =
+            std::max(info.max_subkey_name_length, static_cast<std::uint32_t>(s.size()));
+    Store store = load(store_path(root));
+    if (const Key* key = store.find(key_path)) {
+        info.value_count = static_cast<std::uint32_t>(key->values.size());
+        for (const auto& v : key->values) {
+            info.max_value_name_length =
+                std::max(info.max_value_name_length, static_cast<std::uint32_t>(v.name.size()));
+            const std::size_t len = v.bytes.size() + (v.type == reg_sz ? 1 : 0);
+            info.max_value_length =
+                std::max(info.max_value_length, static_cast<std::uint32_t>(len));
+        }
+    }
+    return true;
+}
+
+bool Registry_wrapper::read_dword(const std::string& name, std::uint32_t& value) const
+{
+    std::uint32_t v = 0;
+    std::uint32_t length = sizeof v;
+    if (!read_value(name, reg_dword, &v, &length) || length != sizeof v)
+        return false;
+    value = v;
+    return true;
+}
+
+bool Registry_wrapper::read_string(const std::string& name, std::string& value,
+                                   std::size_t max_bytes) const
+{
+    std::vector<char> buf(max_bytes == 0 ? 1 : max_bytes);
+    auto length = static_cast<std::uint32_t>(std::min<std::size_t>(buf.size(), 0xFFFFFFFFu));
+    if (!read_value(name, reg_sz, buf.data(), &length) || length == 0)
+        return false;
+    value.assign(buf.data(), length - 1);
+    return true;
+}
+
+bool Registry_wrapper::write_dword(const std::string& name, std::uint32_t value)
+{
+    return write_value(name, reg_dword, &value, sizeof value);
+}
+
+bool Registry_wrapper::write_string(const std::string& name, const std::string& value)
+{
+    return write_value(name, reg_sz, value.c_str(), static_cast<std::uint32_t>(value.size() + 1));
+}
+
+} // namespace vq

@@ -1,0 +1,155 @@
+#include "app_logging.h"
+
+#include "trace_logger.h"
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDebug>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QStandardPaths>
+#include <atomic>
+#include <cstring>
+#include <mutex>
+
+Q_LOGGING_CATEGORY(lc_vserial, "vserial")
+Q_LOGGING_CATEGORY(lc_flow_ctrl, "flow_ctrl")
+Q_LOGGING_CATEGORY(lc_resp_handle, "resp_handle")
+Q_LOGGING_CATEGORY(lc_init, "init")
+Q_LOGGING_CATEGORY(lc_info, "info")
+Q_LOGGING_CATEGORY(lc_radio_file, "radio_file")
+Q_LOGGING_CATEGORY(lc_state_change, "state_change")
+Q_LOGGING_CATEGORY(lc_state_change_2g, "state_change_2g")
+Q_LOGGING_CATEGORY(lc_events_2g, "events_2g")
+Q_LOGGING_CATEGORY(lc_address_entry_2g, "address_entry_2g")
+Q_LOGGING_CATEGORY(lc_tac1_reply_2g, "tac1_reply_2g")
+
+namespace {
+
+std::atomic<vq::Trace_logger*> process_logger{nullptr};
+
+// The logger is single-threaded; Qt may report from its own threads.
+std::mutex& handler_mutex()
+{
+    static std::mutex m;
+    return m;
+}
+
+} // namespace
+
+unsigned trace_level_for(QtMsgType type, const char* category)
+{
+    using namespace talvane_logging;
+    switch (type) {
+    case QtFatalMsg:
+        return level_fatal;
+    case QtCriticalMsg:
+        return level_critical;
+    case QtWarningMsg:
+        return level_warning;
+    case QtDebugMsg:
+        return (category != nullptr && std::strstr(category, "info") != nullptr) ? level_info
+                                                                                 : level_debug;
+    default:
+        return level_other;
+    }
+}
+
+QString talvane_message_pattern()
+{
+    return QStringLiteral("[%{if-debug}D%{endif}%{if-warning}## W ##%{endif}"
+                          "%{if-critical}### C ###%{endif}%{if-fatal}##### F #####%{endif}]") +
+           QStringLiteral("%{if-category} [%{category}]%{endif}\t\t") +
+           QStringLiteral("%{message}");
+}
+
+vq::Trace_logger* trace_logger()
+{
+    return process_logger.load();
+}
+
+void set_trace_logger(vq::Trace_logger* logger)
+{
+    process_logger.store(logger);
+}
+
+void talvane_message_handler(QtMsgType type, const QMessageLogContext& context,
+                             const QString& message)
+{
+    const unsigned level = trace_level_for(type, context.category);
+    vq::Trace_logger* logger = trace_logger();
+    if (logger == nullptr || !logger->accepts(level))
+        return;
+    const QByteArray text = message.toLocal8Bit();
+    std::lock_guard<std::mutex> hold(handler_mutex());
+    logger->log(context.file != nullptr ? context.file : "", context.line, text.constData(),
+                context.category != nullptr ? context.category : "", level, "", "");
+}
+
+QString talvane_log_directory()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/" +
+           talvane_logging::organisation_name + "/" + talvane_logging::application_name + "/logs";
+}
+
+vq::Trace_logger* create_talvane_trace_logger(const QString& log_directory)
+{
+    auto* logger = new vq::Trace_logger(talvane_logging::application_name);
+    set_trace_logger(logger);
+    logger->set_file_log_level(0);
+    logger->set_file_name_base(QFile::encodeName(log_directory).constData(),
+                               talvane_logging::log_file_prefix, -1);
+    logger->set_file_count(talvane_logging::log_file_count);
+    return logger;
+}
+
+QString read_style_sheet(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return QString();
+    QByteArray bytes = file.readAll();
+    const int nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    return QString::fromLatin1(bytes);
+}
+
+bool apply_style_sheet_beside_executable()
+{
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    const QString path = QCoreApplication::applicationDirPath() + "/style.qss";
+    if (app == nullptr || !QFile::exists(path))
+        return false;
+    app->setStyleSheet(read_style_sheet(path));
+    return true;
+}
+
+void apply_application_identity_and_log_start_up()
+{
+    using namespace talvane_logging;
+    QCoreApplication::setOrganizationName(organisation_name);
+    QCoreApplication::setOrganizationDomain(organisation_domain);
+    QCoreApplication::setApplicationName(application_name);
+    QCoreApplication::setApplicationVersion(application_version);
+
+    if (lc_info().isDebugEnabled()) {
+        qCDebug(lc_info, "%s",
+                qUtf8Printable(QStringLiteral("App Info: %1 %2 V%3")
+                                   .arg(QCoreApplication::organizationName(),
+                                        QCoreApplication::applicationName(),
+                                        QCoreApplication::applicationVersion())));
+    }
+
+    qSetMessagePattern(talvane_message_pattern());
+
+    if (lc_info().isDebugEnabled()) {
+        qCDebug(lc_info) << "applicationDirPath:\t" << QCoreApplication::applicationDirPath();
+        qCDebug(lc_info) << "GenericConfigLocation:\t"
+                         << QStandardPaths::standardLocations(
+                                QStandardPaths::GenericConfigLocation);
+        qCDebug(lc_info) << "QT_LOGGING_CONF:\t"
+                         << QProcessEnvironment::systemEnvironment().value(
+                                QStringLiteral("QT_LOGGING_CONF"), QStringLiteral("Not Found"));
+    }
+}
