@@ -179,37 +179,43 @@ bool Tac1_pdu::is_invalid(const Tac_pdu_buffer& buffer, std::uint32_t header_off
 std::uint8_t Tac1_pdu::payload_u8(std::uint32_t offset) const
 {
     std::uint8_t value = 0;
-    return _buffer->peek_u8(payload_offset() + offset, value) ? value : 0;
+    return offset < _buffer->size() && _buffer->peek_u8(payload_offset() + offset, value) ? value
+                                                                                          : 0;
 }
 
 std::int8_t Tac1_pdu::payload_i8(std::uint32_t offset) const
 {
     std::int8_t value = 0;
-    return _buffer->peek_i8(payload_offset() + offset, value) ? value : 0;
+    return offset < _buffer->size() && _buffer->peek_i8(payload_offset() + offset, value) ? value
+                                                                                          : 0;
 }
 
 std::uint16_t Tac1_pdu::payload_u16(std::uint32_t offset) const
 {
     std::uint16_t value = 0;
-    return _buffer->peek_u16(payload_offset() + offset, value) ? value : 0;
+    return offset < _buffer->size() && _buffer->peek_u16(payload_offset() + offset, value) ? value
+                                                                                           : 0;
 }
 
 std::int16_t Tac1_pdu::payload_i16(std::uint32_t offset) const
 {
     std::int16_t value = 0;
-    return _buffer->peek_i16(payload_offset() + offset, value) ? value : 0;
+    return offset < _buffer->size() && _buffer->peek_i16(payload_offset() + offset, value) ? value
+                                                                                           : 0;
 }
 
 std::uint32_t Tac1_pdu::payload_u32(std::uint32_t offset) const
 {
     std::uint32_t value = 0;
-    return _buffer->peek_u32(payload_offset() + offset, value) ? value : 0;
+    return offset < _buffer->size() && _buffer->peek_u32(payload_offset() + offset, value) ? value
+                                                                                           : 0;
 }
 
 std::int32_t Tac1_pdu::payload_i32(std::uint32_t offset) const
 {
     std::int32_t value = 0;
-    return _buffer->peek_i32(payload_offset() + offset, value) ? value : 0;
+    return offset < _buffer->size() && _buffer->peek_i32(payload_offset() + offset, value) ? value
+                                                                                           : 0;
 }
 
 std::uint32_t Tac1_pdu::payload_bytes(std::uint32_t offset, std::uint32_t count, std::uint8_t* out,
