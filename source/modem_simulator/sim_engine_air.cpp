@@ -1,0 +1,363 @@
+// The air channel: receiver states and link quality, the transmitter that
+// drains the user data queue at the over-the-air rate, loopback reception and
+// delivery of received data to the console.
+#include "sim_engine.h"
+
+#include <algorithm>
+
+namespace vq_sim {
+
+namespace {
+
+enum : std::uint32_t
+{
+    ID_LQA = 0x000300AC,
+    ID_AUTOBAUD = 0x000300AD,
+    ID_RX_STATUS = 0x000300B0,
+    ID_TX_STATUS = 0x000300B1,
+    ID_DATA_TO_MODEM = 0x000A0001,
+    ID_FLOW_STOP = 0x000A0003,
+    ID_FLOW_START = 0x000A0005,
+    ID_DATA_FROM_MODEM = 0x000A0007,
+    ID_FROM_MODEM_ENABLE = 0x000A000D,
+    ID_FROM_MODEM_DISABLE = 0x000A000F,
+};
+
+constexpr int rx_hunt = 1, rx_receive = 2, rx_sync = 5;
+constexpr int tx_idle = 2, tx_transmit = 3;
+constexpr int tick_ms = 50;
+constexpr std::size_t max_block = 1024; // user data bytes per data-from-modem message
+constexpr int sync_ms = 400, receive_ms = 600, rx_tail_ms = 300;
+
+int clamp(int v, int lo, int hi)
+{
+    return v < lo ? lo : v > hi ? hi : v;
+}
+
+} // namespace
+
+void Modem_engine::set_rx_status(int status)
+{
+    if (status == _rx_status) {
+        return;
+    }
+    _rx_status = status;
+    indicate(ID_RX_STATUS, Bytes{static_cast<std::uint8_t>(status), 1});
+    if (status == rx_receive) {
+        schedule_lqa();
+    } else {
+        _sched.cancel(_lqa_timer);
+        _lqa_timer = 0;
+    }
+}
+
+void Modem_engine::set_tx_status(int status)
+{
+    if (status == _tx_status) {
+        return;
+    }
+    _tx_status = status;
+    indicate(ID_TX_STATUS, Bytes{static_cast<std::uint8_t>(status), 2});
+}
+
+void Modem_engine::set_signal(bool on)
+{
+    _signal = on;
+    note(on ? "signal on the channel" : "channel quiet");
+    if (_booting) {
+        return;
+    }
+    if (on) {
+        start_acquisition();
+    } else if (!_loop_rx) {
+        _sched.cancel(_acq_timer);
+        _acq_timer = 0;
+        set_rx_status(rx_hunt);
+    }
+}
+
+void Modem_engine::start_acquisition()
+{
+    if (_rx_status != rx_hunt || _sched.pending(_acq_timer)) {
+        return;
+    }
+    const int gen = _generation;
+    _acq_timer = _sched.after(sync_ms, [this, gen] {
+        if (gen != _generation || !_signal || _rx_status != rx_hunt) {
+            return;
+        }
+        set_rx_status(rx_sync);
+        send_autobaud();
+        _acq_timer = _sched.after(receive_ms, [this, gen] {
+            if (gen == _generation && _rx_status == rx_sync) {
+                set_rx_status(rx_receive);
+            }
+        });
+    });
+}
+
+void Modem_engine::schedule_lqa()
+{
+    _sched.cancel(_lqa_timer);
+    const int gen = _generation;
+    const int period = 1000 + std::uniform_int_distribution<int>(-100, 100)(_rng);
+    _lqa_timer = _sched.after(period, [this, gen] {
+        if (gen != _generation || _rx_status != rx_receive) {
+            return;
+        }
+        send_lqa();
+        schedule_lqa();
+    });
+}
+
+void Modem_engine::send_lqa()
+{
+    auto step = [this](int& v, int d, int lo, int hi) {
+        v = clamp(v + std::uniform_int_distribution<int>(-d, d)(_rng), lo, hi);
+    };
+    step(_snr, 2, -8, 30);
+    _ber = clamp(7 - _snr / 5 + std::uniform_int_distribution<int>(-1, 1)(_rng), 1, 9);
+    step(_paths, 1, 1, 3);
+    step(_mp_spread, 4, 0, 60);
+    step(_dop_spread, 3, 0, 40);
+    step(_dop_offset, 15, -300, 300);
+    Bytes p;
+    put_u8(p, static_cast<std::uint8_t>(static_cast<std::int8_t>(_snr)));
+    put_u8(p, static_cast<std::uint8_t>(_ber));
+    put_u8(p, static_cast<std::uint8_t>(_paths));
+    put_u8(p, static_cast<std::uint8_t>(_mp_spread));
+    put_u8(p, static_cast<std::uint8_t>(_dop_spread));
+    put_u16(p, static_cast<std::uint16_t>(static_cast<std::int16_t>(_dop_offset)));
+    put_u8(p, 1);
+    indicate(ID_LQA, p);
+}
+
+void Modem_engine::send_autobaud()
+{
+    // Loopback hears our own transmitter; otherwise the far station uses the
+    // receive direction's settings.
+    const int key = _loop_rx ? 1 : 2;
+    Bytes p;
+    put_u8(p,
+           static_cast<std::uint8_t>(_settings.number("psk_modem_ota_settings", "data_rate", key)));
+    put_u8(p, static_cast<std::uint8_t>(
+                  _settings.number("psk_modem_ota_settings", "interleaver_length", key)));
+    indicate(ID_AUTOBAUD, p);
+}
+
+double Modem_engine::air_bytes_per_ms() const
+{
+    int bps =
+        ota_rate_bps(static_cast<int>(_settings.number("psk_modem_ota_settings", "data_rate", 1)));
+    if (bps <= 0) {
+        bps = 2400;
+    }
+    return bps / 8.0 / 1000.0 * (_opt.air_speed > 0 ? _opt.air_speed : 1.0);
+}
+
+bool Modem_engine::handle_data(const Tac1_in& in)
+{
+    switch (in.identifier) {
+    case ID_DATA_TO_MODEM: {
+        const std::size_t n = get_u16(in.payload, 0);
+        if (in.payload.size() < 2 || in.payload.size() < 2 + n) {
+            nack(in, NACK_BELOW_SIZE);
+            return true;
+        }
+        if (in.payload.size() > 2 + n) {
+            nack(in, NACK_EXCEEDS_SIZE);
+            return true;
+        }
+        if (_tx_queue.size() + n > static_cast<std::size_t>(_opt.queue_limit)) {
+            note("transmit queue full (" + std::to_string(_opt.queue_limit) +
+                 " bytes): data refused");
+            nack(in, NACK_NOT_EXECUTED);
+            return true;
+        }
+        if (!_data_peer_known) {
+            _data_peer = in.from;
+        }
+        ack(in);
+        _tx_queue.insert(_tx_queue.end(), in.payload.begin() + 2, in.payload.end());
+        _bytes_in += n;
+        ale_restart_activity();
+        check_flow();
+        if (!_tx_active && !_tx_queue.empty()) {
+            _tx_active = true;
+            const bool keyed = _sched.pending(_unkey_timer);
+            _sched.cancel(_unkey_timer);
+            _unkey_timer = 0;
+            set_tx_status(tx_transmit);
+            const int key_delay =
+                keyed ? 0 : static_cast<int>(_settings.number("audio_key_to_tx_delay", "delay", 1));
+            const int gen = _generation;
+            _tx_timer = _sched.after(key_delay, [this, gen] {
+                if (gen == _generation) {
+                    tx_tick();
+                }
+            });
+        }
+        return true;
+    }
+    case ID_FROM_MODEM_ENABLE:
+    case ID_FROM_MODEM_DISABLE:
+        if (!in.payload.empty()) {
+            nack(in, NACK_EXCEEDS_SIZE);
+            return true;
+        }
+        ack(in);
+        if (in.identifier == ID_FROM_MODEM_ENABLE) {
+            _from_modem_enabled = true;
+            _data_peer = in.from;
+            _data_peer_known = true;
+            flush_held();
+        } else {
+            _from_modem_enabled = false;
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Modem_engine::tx_tick()
+{
+    _tx_credit += tick_ms * air_bytes_per_ms();
+    const std::size_t n = std::min(_tx_queue.size(), static_cast<std::size_t>(_tx_credit));
+    _tx_credit -= static_cast<double>(n);
+    Bytes chunk(_tx_queue.begin(), _tx_queue.begin() + static_cast<long>(n));
+    _tx_queue.erase(_tx_queue.begin(), _tx_queue.begin() + static_cast<long>(n));
+    const bool last = _tx_queue.empty();
+    const int gen = _generation;
+    if (_opt.loopback && !chunk.empty()) {
+        _sched.after(_opt.air_delay_ms, [this, gen, chunk, last] {
+            if (gen == _generation) {
+                air_arrival(chunk, last);
+            }
+        });
+    }
+    check_flow();
+    if (!last) {
+        _tx_timer = _sched.after(tick_ms, [this, gen] {
+            if (gen == _generation) {
+                tx_tick();
+            }
+        });
+        return;
+    }
+    _tx_active = false;
+    _tx_credit = 0;
+    _tx_timer = 0;
+    const int unkey = static_cast<int>(_settings.number("audio_tx_to_unkey_delay", "delay", 1));
+    _unkey_timer = _sched.after(unkey, [this, gen] {
+        if (gen == _generation && !_tx_active) {
+            set_tx_status(tx_idle);
+        }
+    });
+}
+
+void Modem_engine::check_flow()
+{
+    if (!_flow_stopped && _tx_queue.size() > static_cast<std::size_t>(_opt.high_mark)) {
+        _flow_stopped = true;
+        send_to(_data_peer, ID_FLOW_STOP, TYPE_INDICATION, {});
+    } else if (_flow_stopped && _tx_queue.size() < static_cast<std::size_t>(_opt.low_mark)) {
+        _flow_stopped = false;
+        send_to(_data_peer, ID_FLOW_START, TYPE_INDICATION, {});
+    }
+}
+
+void Modem_engine::kill_transmission()
+{
+    const std::size_t dropped = _tx_queue.size();
+    _tx_queue.clear();
+    _sched.cancel(_tx_timer);
+    _sched.cancel(_unkey_timer);
+    _tx_timer = _unkey_timer = 0;
+    _tx_active = false;
+    _tx_credit = 0;
+    note("transmission killed, " + std::to_string(dropped) + " queued bytes discarded");
+    set_tx_status(tx_idle);
+    check_flow();
+}
+
+void Modem_engine::air_arrival(Bytes bytes, bool final)
+{
+    if (_booting) {
+        return;
+    }
+    if (!_loop_rx) {
+        _loop_rx = true;
+        if (_rx_status != rx_receive) {
+            _sched.cancel(_acq_timer);
+            _acq_timer = 0;
+            set_rx_status(rx_sync);
+            send_autobaud();
+            set_rx_status(rx_receive);
+        }
+    }
+    deliver(bytes, final);
+    end_reception_later();
+}
+
+void Modem_engine::end_reception_later()
+{
+    _sched.cancel(_rx_end_timer);
+    const int gen = _generation;
+    _rx_end_timer = _sched.after(rx_tail_ms, [this, gen] {
+        if (gen != _generation) {
+            return;
+        }
+        _loop_rx = false;
+        if (!_signal) {
+            set_rx_status(rx_hunt);
+        }
+    });
+}
+
+void Modem_engine::deliver(const Bytes& bytes, bool final)
+{
+    ale_restart_activity();
+    if (!_from_modem_enabled) {
+        const std::size_t room = _held.size() < static_cast<std::size_t>(_opt.hold_limit)
+                                     ? _opt.hold_limit - _held.size()
+                                     : 0;
+        const std::size_t kept = std::min(room, bytes.size());
+        _held.insert(_held.end(), bytes.begin(), bytes.begin() + static_cast<long>(kept));
+        if (kept < bytes.size()) {
+            _bytes_dropped += bytes.size() - kept;
+            if (!_held_overflow_logged) {
+                _held_overflow_logged = true;
+                note("data from modem disabled and " + std::to_string(_opt.hold_limit) +
+                     " bytes already held: further received data is dropped");
+            }
+        }
+        return;
+    }
+    std::size_t at = 0;
+    do {
+        const std::size_t n = std::min(max_block, bytes.size() - at);
+        Bytes p;
+        put_u16(p, static_cast<std::uint16_t>(n));
+        p.insert(p.end(), bytes.begin() + static_cast<long>(at),
+                 bytes.begin() + static_cast<long>(at + n));
+        at += n;
+        put_u8(p, final && at == bytes.size() ? 1 : 0);
+        _bytes_out += n;
+        send_to(_data_peer, ID_DATA_FROM_MODEM, TYPE_REQUEST, p);
+    } while (at < bytes.size());
+}
+
+void Modem_engine::flush_held()
+{
+    if (_held.empty()) {
+        return;
+    }
+    Bytes held;
+    held.swap(_held);
+    _held_overflow_logged = false;
+    note("delivering " + std::to_string(held.size()) + " held bytes");
+    deliver(held, true);
+}
+
+} // namespace vq_sim
