@@ -378,6 +378,7 @@ void Tst_qserial_io::open_and_exchange_bytes()
     QVERIFY(io.is_open());
     QCOMPARE(io.settings().port_name, path);
     QCOMPARE(warnings(), QStringList());
+    QCOMPARE(debug_lines().filter("RTS").size(), 1); // noted once, at debug level
 
     // Out: both write overloads and the slot.
     const QByteArray frame = QByteArray::fromHex("c67d0011223344");
@@ -559,6 +560,7 @@ void Tst_qserial_io::far_end_closed()
     }
     captured.clear();
 
+    const QString path = pty->slave_path();
     pty->close_master();
     QVERIFY(lost.wait(5000));
     QVERIFY(!io.is_open());
@@ -566,7 +568,8 @@ void Tst_qserial_io::far_end_closed()
     QTest::qWait(100);
     QCOMPARE(lost.count(), 1);
     QCOMPARE(warnings().size(), 1);
-    QVERIFY(warnings().first().startsWith("Serial Port Lost"));
+    QVERIFY2(warnings().first().startsWith("Serial Port Lost \"" + path + "\""),
+             qPrintable(warnings().first()));
 
     // The wrapper is reusable: a fresh line opens and carries bytes.
     Pty_pair fresh;

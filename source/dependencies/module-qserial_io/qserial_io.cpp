@@ -140,6 +140,7 @@ bool QSerial_io::open(const QString& name)
     _setting_rts = false;
     if (!rts_low) {
         _port->clearError();
+        qCDebug(lc_qserial_io) << "RTS not controllable on" << _settings.port_name;
     }
     return true;
 }
@@ -323,8 +324,7 @@ void QSerial_io::_port_error(QSerialPort::SerialPortError error)
         return;
     }
     if (_setting_rts && error == QSerialPort::UnsupportedOperationError) {
-        qCDebug(lc_qserial_io) << "RTS not controllable on" << _settings.port_name;
-        return;
+        return; // noted by open()
     }
     const bool device_gone =
         error == QSerialPort::ResourceError || (error == QSerialPort::ReadError && _line_hung_up());
@@ -336,8 +336,11 @@ void QSerial_io::_port_error(QSerialPort::SerialPortError error)
         const quint64 session = _session;
         QMetaObject::invokeMethod(
             this, [this, session] { _drop_lost_port(session); }, Qt::QueuedConnection);
+        // On a hang-up Qt's error text is a stale errno of some earlier call.
+        const QString reason =
+            error == QSerialPort::ReadError ? QStringLiteral("Line hung up") : _port->errorString();
         qCWarning(lc_qserial_io) << "Serial Port Lost" << _settings.port_name << int(error)
-                                 << _port->errorString();
+                                 << reason;
         return;
     }
     qCWarning(lc_qserial_io) << "Error:" << int(error) << _port->errorString();
