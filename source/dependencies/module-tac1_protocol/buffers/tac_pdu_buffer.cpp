@@ -71,11 +71,15 @@ Tac_pdu_buffer::Tac_pdu_buffer(const Tac_pdu_buffer& other)
 
 Tac_pdu_buffer& Tac_pdu_buffer::operator=(const Tac_pdu_buffer& other)
 {
-    if (other.storage != nullptr) {
-        ++other.storage->reference_count; // first, so that self-assignment is safe
+    if (this == &other) {
+        return *this;
+    }
+    Tac_counted_buffer* const block = other.storage;
+    if (block != nullptr) {
+        ++block->reference_count; // before the release: other may share our block
     }
     release();
-    storage = other.storage;
+    storage = block;
     write_position = other.write_position;
     read_position = other.read_position;
     little_endian = other.little_endian;
