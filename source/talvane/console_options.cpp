@@ -1,5 +1,7 @@
 #include "console_options.h"
 
+#include <cstdio>
+
 namespace {
 
 const char* const usage_text =
@@ -71,4 +73,15 @@ Console_options parse_console_options(const QStringList& arguments)
         options.error = "--port needs a value";
     }
     return options;
+}
+
+int report_console_options(const Console_options& options)
+{
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "talvane: %s\n\n%s", qPrintable(options.error),
+                     qPrintable(options.help_text));
+        return 2;
+    }
+    std::fputs(qPrintable(options.help_text), stdout);
+    return 0;
 }

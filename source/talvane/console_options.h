@@ -20,3 +20,7 @@ struct Console_options
 // Qt's own options (-platform, -style ...) must already have been removed,
 // as QApplication does.
 Console_options parse_console_options(const QStringList& arguments);
+
+// For --help or a bad command line: prints the help (stdout) or the error and
+// the help (stderr) and returns the process exit code, 0 or 2.
+int report_console_options(const Console_options& options);

@@ -1,0 +1,128 @@
+// The console against the simulated modem when things go wrong: a modem
+// that stops answering, a device that vanishes and comes back, a reset.
+
+#include "window_test_support.h"
+
+namespace {
+constexpr int connected = CONNECTION_STATE_CONNECTED;
+constexpr int initialising = CONNECTION_STATE_INITIALISING;
+constexpr int booting = CONNECTION_STATE_CONNECTING_MODEM_BOOTING;
+constexpr int no_response = CONNECTION_STATE_CONNECTING_NO_RESPONSE;
+} // namespace
+
+class Tst_connection_recovery : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { clear_window_settings(); }
+
+    void silent_modem_drops_to_no_response_and_returns();
+    void vanished_device_is_reconnected_without_the_operator();
+    void load_defaults_resets_and_reconnects();
+    void save_shows_settings_saved();
+    void disconnect_closes_the_port_for_others();
+};
+
+void Tst_connection_recovery::silent_modem_drops_to_no_response_and_returns()
+{
+    SKIP_WITHOUT_SIMULATOR();
+    Window_on_modem rig;
+    QVERIFY(rig.start_modem({"--boot-ms", "0"}));
+    rig.connect_to();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
+    rig.states.clear();
+
+    rig.modem.command("hang");
+    // The answer to the last keep-alive request is missing at the next check.
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), no_response, 2 * 2000 + 1000);
+    QCOMPARE(rig.probe.status(), QString("No Response"));
+    QVERIFY(rig.probe.connect_timer()->isActive());
+
+    rig.modem.command("resume");
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
+    QVERIFY(rig.passed_through({no_response, initialising, connected}));
+}
+
+void Tst_connection_recovery::vanished_device_is_reconnected_without_the_operator()
+{
+    SKIP_WITHOUT_SIMULATOR();
+    Window_on_modem rig;
+    QVERIFY(rig.start_modem({"--boot-ms", "0"}));
+    rig.connect_to();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
+    rig.states.clear();
+
+    rig.modem.kill();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), no_response, 1000);
+    QCOMPARE(rig.probe.connect_button()->text(), QString("Disconnect"));
+    // It keeps looking while nothing is there.
+    QTest::qWait(1200);
+    QCOMPARE(rig.probe.state(), no_response);
+
+    // A new modem behind the same link is found again.
+    QFile::remove(rig.link);
+    QVERIFY(rig.start_modem({"--boot-ms", "0"}));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
+    QVERIFY(rig.passed_through({no_response, initialising, connected}));
+}
+
+void Tst_connection_recovery::load_defaults_resets_and_reconnects()
+{
+    SKIP_WITHOUT_SIMULATOR();
+    Window_on_modem rig;
+    QVERIFY(rig.start_modem({"--boot-ms", "500"}));
+    QSettings().setValue("Data IF Raw", true);
+    rig.connect_to();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
+    rig.states.clear();
+
+    rig.probe.load_defaults_button()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.status(), QString("Safe Mode Reset"), 2000);
+    QCOMPARE(rig.probe.state(), booting);
+    QCOMPARE(QSettings().value("Data IF Raw").toBool(), false);
+    QCOMPARE(rig.probe.boot_timer()->interval(), 8000);
+    // The message gives way to the state's own text after 2 s.
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.status(), QString("Modem Booting"), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 12000);
+    QVERIFY(rig.passed_through({booting, initialising, connected}));
+    QVERIFY(!rig.states.contains(no_response));
+}
+
+void Tst_connection_recovery::save_shows_settings_saved()
+{
+    SKIP_WITHOUT_SIMULATOR();
+    Window_on_modem rig;
+    QVERIFY(rig.start_modem({"--boot-ms", "0", "--model", "KY5"}));
+    rig.connect_to();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
+    rig.probe.save_button()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.status(), QString("Settings Saved"), 2000);
+    QVERIFY(QSettings().contains("Data IF Raw"));
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.status(), QString("Connected to KY5"), 3000);
+}
+
+void Tst_connection_recovery::disconnect_closes_the_port_for_others()
+{
+    SKIP_WITHOUT_SIMULATOR();
+    Window_on_modem rig;
+    QVERIFY(rig.start_modem({"--boot-ms", "0"}));
+    rig.connect_to();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
+    rig.probe.press_connect();
+    QCOMPARE(rig.probe.state(), int(CONNECTION_STATE_NOT_CONNECTED));
+    QCOMPARE(rig.probe.status(), QString("Not connected"));
+    QCOMPARE(rig.window->windowTitle(), QString("Talvane V1.1.6"));
+
+    // A second window can take the port over at once.
+    Talvane other;
+    Talvane_test_probe second{other};
+    second.set_ports({rig.link});
+    second.ports()->setCurrentIndex(1);
+    second.press_connect();
+    QTRY_COMPARE_WITH_TIMEOUT(second.state(), connected, 5000);
+    QCOMPARE(rig.probe.state(), int(CONNECTION_STATE_NOT_CONNECTED));
+}
+
+QTEST_MAIN(Tst_connection_recovery)
+#include "tst_connection_recovery.moc"

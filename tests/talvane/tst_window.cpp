@@ -1,0 +1,666 @@
+// The main window without a modem: construction, layout, settings, and the
+// connection state machine driven directly through its slots.
+
+#include "console_options.h"
+#include "heading_display_widget.h"
+#include "window_test_support.h"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QImage>
+#include <QSignalSpy>
+#include <QTest>
+
+class Tst_window : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { clear_window_settings(); }
+
+    void first_start_geometry_and_title();
+    void close_saves_geometry_for_the_next_window_data();
+    void close_saves_geometry_for_the_next_window();
+    void headings_and_panels_in_the_grid_data();
+    void headings_and_panels_in_the_grid();
+    void only_the_modem_interface_is_usable_at_start();
+    void heading_paints_rounded_banner_data();
+    void heading_paints_rounded_banner();
+
+    void connect_without_ports_does_nothing();
+    void port_that_cannot_be_opened_data();
+    void port_that_cannot_be_opened();
+    void auto_detect_steps_silently_and_wraps_to_first_port();
+    void port_stored_on_connect_is_not_listed_again();
+
+    void startup_status_data();
+    void startup_status();
+    void init_answers_data();
+    void init_answers();
+    void init_timer_report_lists_outstanding_answers();
+    void connected_status_names_the_model_data();
+    void connected_status_names_the_model();
+    void keep_alive_data();
+    void keep_alive();
+    void temporary_status_data();
+    void temporary_status();
+    void lost_port_gives_no_response_at_once_data();
+    void lost_port_gives_no_response_at_once();
+
+    void console_options_data();
+    void console_options();
+    void console_port_options_fill_the_selector();
+};
+
+void Tst_window::first_start_geometry_and_title()
+{
+    Talvane window;
+    QCOMPARE(window.pos(), QPoint(50, 50));
+    QCOMPARE(window.size(), QSize(960, 400));
+    QCOMPARE(window.windowTitle(), QString("Talvane V1.1.6"));
+    QVERIFY(!window.windowIcon().isNull());
+    QCOMPARE(window.status_text(), QString("Not connected"));
+    QCOMPARE(QSettings().value("COM Port", "none").toString(), QString("none"));
+}
+
+void Tst_window::close_saves_geometry_for_the_next_window_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QPoint>("position");
+    QTest::newRow("larger, moved") << QSize(1100, 520) << QPoint(120, 80);
+    QTest::newRow("small, at origin") << QSize(700, 360) << QPoint(0, 0);
+    QTest::newRow("off the screen") << QSize(960, 400) << QPoint(5000, 3000);
+}
+
+void Tst_window::close_saves_geometry_for_the_next_window()
+{
+    QFETCH(QSize, size);
+    QFETCH(QPoint, position);
+    {
+        Talvane window;
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.resize(size);
+        window.move(position);
+        QVERIFY(window.close());
+    }
+    Talvane reopened;
+    QCOMPARE(reopened.size(), size);
+    QCOMPARE(reopened.pos(), position);
+}
+
+void Tst_window::headings_and_panels_in_the_grid_data()
+{
+    QTest::addColumn<QString>("heading");
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("column_span");
+    QTest::newRow("Modem Interface") << "Modem Interface" << 0 << 0 << 0 << 1;
+    QTest::newRow("Modem Control") << "Modem Control" << 2 << 0 << 1 << 3;
+    QTest::newRow("Data Interface") << "Data Interface" << 1 << 2 << 0 << 1;
+    QTest::newRow("Radio Control") << "Radio Control" << 3 << 2 << 1 << 1;
+    QTest::newRow("2G ALE Control") << "2G ALE Control" << 5 << 2 << 2 << 1;
+    QTest::newRow("Receive Information") << "Receive Information" << 4 << 2 << 3 << 1;
+}
+
+void Tst_window::headings_and_panels_in_the_grid()
+{
+    QFETCH(QString, heading);
+    QFETCH(int, panel);
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(int, column_span);
+
+    Talvane window;
+    Talvane_test_probe probe{window};
+    auto* grid = qobject_cast<QGridLayout*>(window.centralWidget()->layout());
+    QVERIFY(grid);
+    Heading_display_widget* found = nullptr;
+    for (auto* widget : window.findChildren<Heading_display_widget*>()) {
+        if (widget->text() == heading) {
+            QVERIFY2(!found, "heading built twice");
+            found = widget;
+        }
+    }
+    QVERIFY(found);
+    int r, c, rs, cs;
+    grid->getItemPosition(grid->indexOf(found), &r, &c, &rs, &cs);
+    QCOMPARE(QList<int>({r, c, rs, cs}), QList<int>({row, column, 1, column_span}));
+    grid->getItemPosition(grid->indexOf(probe.panel(panel)), &r, &c, &rs, &cs);
+    QCOMPARE(QList<int>({r, c, rs, cs}), QList<int>({row + 1, column, 1, column_span}));
+    QVERIFY(qobject_cast<QGroupBox*>(probe.panel(panel))->title().isEmpty());
+
+    const QList<int> stretch = {grid->rowStretch(0), grid->rowStretch(1), grid->rowStretch(2),
+                                grid->rowStretch(3), grid->rowStretch(4)};
+    QCOMPARE(stretch, QList<int>({0, 10, 0, 10, 0}));
+    QCOMPARE(window.findChildren<Heading_display_widget*>().size(), 6);
+}
+
+void Tst_window::only_the_modem_interface_is_usable_at_start()
+{
+    Talvane window;
+    Talvane_test_probe probe{window};
+    QVERIFY(probe.panel(0)->isEnabled());
+    for (int panel = 1; panel < 6; ++panel) {
+        QVERIFY2(!probe.panel(panel)->isEnabled(), qPrintable(QString::number(panel)));
+    }
+    QVERIFY(!probe.save_button()->isEnabled());
+    QVERIFY(!probe.load_defaults_button()->isEnabled());
+    QVERIFY(probe.ports()->isEnabled());
+    QCOMPARE(probe.ports()->itemText(0), QString("Auto Detect"));
+    QCOMPARE(probe.connect_button()->text(), QString("Connect"));
+    QCOMPARE(probe.state(), int(CONNECTION_STATE_NOT_CONNECTED));
+    for (QTimer* timer : {probe.connect_timer(), probe.boot_timer(), probe.init_timer(),
+                          probe.keep_alive_timer(), probe.display_timer()}) {
+        QVERIFY(!timer->isActive());
+    }
+}
+
+void Tst_window::heading_paints_rounded_banner_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("minimum size, no text") << QSize(20, 20) << QString();
+    QTest::newRow("minimum size, text wider than the widget")
+        << QSize(20, 20) << QString("Receive Information");
+    QTest::newRow("wide banner") << QSize(200, 24) << QString("Modem Interface");
+}
+
+void Tst_window::heading_paints_rounded_banner()
+{
+    QFETCH(QSize, size);
+    QFETCH(QString, text);
+    Heading_display_widget heading(text);
+    QCOMPARE(heading.minimumSize(), QSize(20, 20));
+    heading.resize(size);
+    const QImage image = heading.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    QCOMPARE(image.size(), size);
+
+    const QColor fill(51, 86, 135);
+    // The corners are rounded off: the corner pixel is not the full fill.
+    QVERIFY(image.pixelColor(0, 0) != fill);
+    // Along the left edge, away from the corners and the text, the fill.
+    QCOMPARE(image.pixelColor(2, size.height() / 2), fill);
+    int white = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            white += c.red() > 200 && c.green() > 200 && c.blue() > 200;
+        }
+    }
+    if (text.isEmpty()) {
+        QCOMPARE(white, 0);
+    } else {
+        QVERIFY(white > 0);
+    }
+}
+
+void Tst_window::connect_without_ports_does_nothing()
+{
+    Talvane window;
+    Talvane_test_probe probe{window};
+    probe.set_ports({});
+    QSignalSpy changes(&window, &Talvane::connection_state_changed);
+    probe.press_connect();
+    QCOMPARE(probe.state(), int(CONNECTION_STATE_NOT_CONNECTED));
+    QCOMPARE(changes.count(), 0);
+    QVERIFY(!probe.connect_timer()->isActive());
+    QCOMPARE(QSettings().value("COM Port", "unset").toString(), QString("unset"));
+}
+
+void Tst_window::port_that_cannot_be_opened_data()
+{
+    QTest::addColumn<QString>("device");
+    QTest::newRow("missing device") << "/nonexistent/ttyUSB7";
+    QTest::newRow("a folder") << QDir::tempPath();
+    QTest::newRow("not a terminal") << "/dev/null";
+}
+
+void Tst_window::port_that_cannot_be_opened()
+{
+    QFETCH(QString, device);
+    Talvane window;
+    Talvane_test_probe probe{window};
+    probe.set_ports({device});
+    probe.ports()->setCurrentIndex(1);
+    QSignalSpy changes(&window, &Talvane::connection_state_changed);
+
+    probe.press_connect();
+    QCOMPARE(probe.state(), int(CONNECTION_STATE_ERROR_PORT_OPEN_FAIL));
+    QCOMPARE(probe.status(), QString("<font color='red'>Error opening port</font>"));
+    QCOMPARE(probe.connect_button()->text(), QString("Connect"));
+    QVERIFY(probe.ports()->isEnabled());
+    QCOMPARE(QSettings().value("COM Port").toString(), device);
+
+    // Connect again retries the same port.
+    probe.press_connect();
+    QCOMPARE(probe.state(), int(CONNECTION_STATE_ERROR_PORT_OPEN_FAIL));
+    QCOMPARE(changes.count(), 2);
+    QCOMPARE(probe.ports()->currentText(), device);
+}
+
+void Tst_window::auto_detect_steps_silently_and_wraps_to_first_port()
+{
+    Talvane window;
+    Talvane_test_probe probe{window};
+    probe.set_ports({"/nonexistent/a", "/nonexistent/b"});
+    probe.ports()->setCurrentIndex(0);
+    QSignalSpy changes(&window, &Talvane::connection_state_changed);
+
+    probe.press_connect();
+    QCOMPARE(QSettings().value("COM Port").toString(), QString("Auto Detect"));
+    QVERIFY(probe.auto_detect());
+    QCOMPARE(probe.ports()->currentIndex(), 1);
+    QCOMPARE(probe.state(), int(CONNECTION_STATE_NOT_CONNECTED));
+    QVERIFY(probe.connect_timer()->isActive());
+    QTRY_COMPARE_WITH_TIMEOUT(probe.ports()->currentIndex(), 2, 2000);
+    // After the last port the search starts again at the first, never at
+    // "Auto Detect".
+    QTRY_COMPARE_WITH_TIMEOUT(probe.ports()->currentIndex(), 1, 2000);
+    QCOMPARE(changes.count(), 0);
+    QCOMPARE(probe.status(), QString("Not connected"));
+}
+
+void Tst_window::port_stored_on_connect_is_not_listed_again()
+{
+    Silent_pty pty;
+    QVERIFY(!pty.path.isEmpty());
+    {
+        Talvane window;
+        Talvane_test_probe probe{window};
+        probe.set_ports({"/nonexistent/x", pty.path});
+        probe.ports()->setCurrentIndex(2);
+        probe.press_connect();
+        QCOMPARE(probe.state(), int(CONNECTION_STATE_CONNECTING));
+        QVERIFY(!probe.ports()->isEnabled());
+        QCOMPARE(probe.connect_button()->text(), QString("Disconnect"));
+        probe.press_connect(); // Disconnect
+        QCOMPARE(probe.state(), int(CONNECTION_STATE_NOT_CONNECTED));
+        QVERIFY(!probe.connect_timer()->isActive());
+    }
+    QCOMPARE(QSettings().value("COM Port").toString(), pty.path);
+    Talvane window;
+    Talvane_test_probe probe{window};
+    // The stored name is not in the system's list: the selection stays.
+    QCOMPARE(probe.ports()->currentIndex(), 0);
+}
+
+void Tst_window::startup_status_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<bool>("msg_ok");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("to");
+    QTest::newRow("connecting, ready") << 1 << true << 1 << 4;
+    QTest::newRow("no response, ready") << 2 << true << 1 << 4;
+    QTest::newRow("booting, ready") << 3 << true << 1 << 4;
+    QTest::newRow("connected, ready: no new initialisation") << 5 << true << 1 << 5;
+    QTest::newRow("initialising, ready: not restarted") << 4 << true << 1 << 4;
+    QTest::newRow("connecting, answer not ok") << 1 << false << 2 << 1;
+    QTest::newRow("connected, answer not ok") << 5 << false << 1 << 5;
+    QTest::newRow("connecting, booting") << 1 << true << 2 << 3;
+    QTest::newRow("connected, booting") << 5 << true << 0 << 3;
+    QTest::newRow("initialising, booting") << 4 << true << 7 << 3;
+}
+
+void Tst_window::startup_status()
+{
+    QFETCH(int, from);
+    QFETCH(bool, msg_ok);
+    QFETCH(int, status);
+    QFETCH(int, to);
+    Talvane window;
+    Talvane_test_probe probe{window};
+    probe.enter(Connection_state(from));
+    if (from == CONNECTION_STATE_INITIALISING) {
+        probe.duplex_ack(); // one answer in: a restart would undo it
+    }
+    probe.boot_timer()->setInterval(8000);
+    QSignalSpy changes(&window, &Talvane::connection_state_changed);
+
+    probe.startup_status(msg_ok, uchar(status));
+    QCOMPARE(probe.state(), to);
+    QCOMPARE(changes.count(), to == from ? 0 : 1);
+    if (to == CONNECTION_STATE_CONNECTING_MODEM_BOOTING) {
+        QCOMPARE(probe.boot_timer()->interval(), 3000);
+        QVERIFY(probe.boot_timer()->isActive());
+        QVERIFY(!probe.connect_timer()->isActive());
+        QCOMPARE(probe.status(), QString("Modem Booting"));
+    }
+    if (from == CONNECTION_STATE_INITIALISING && to == from) {
+        QCOMPARE(probe.counter("INIT_RESP_DUPLEX_MODE"), 0);
+    }
+    if (to == CONNECTION_STATE_INITIALISING && from != to) {
+        QVERIFY(probe.init_timer()->isActive());
+        QVERIFY(probe.keep_alive_timer()->isActive());
+        QCOMPARE(probe.counter("INIT_RESP_REGISTER_INDV_INDICATION"), 5);
+        QCOMPARE(probe.counter("INIT_RESP_SW_VERSION"), 1);
+    }
+}
+
+void Tst_window::init_answers_data()
+{
+    // Each answer is one letter: s system mode ack, d duplex ack, u upload
+    // ack, n upload nack, r registration ack, x registration nack, m radio
+    // model response. All other counters are already at 0.
+    QTest::addColumn<QString>("outstanding");
+    QTest::addColumn<QString>("answers");
+    QTest::addColumn<bool>("connected");
+    QTest::newRow("five registrations complete") << "rrrrr"
+                                                 << "rrrrr" << true;
+    QTest::newRow("four registrations do not") << "rrrrr"
+                                               << "rrrr" << false;
+    QTest::newRow("a registration nack does not count") << "rrrrr"
+                                                        << "rrrrx" << false;
+    QTest::newRow("upload mode ack") << "u"
+                                     << "u" << true;
+    QTest::newRow("upload mode nack counts too") << "u"
+                                                 << "n" << true;
+    QTest::newRow("system mode and duplex") << "sd"
+                                            << "ds" << true;
+    QTest::newRow("duplex missing") << "sd"
+                                    << "ss" << false;
+    QTest::newRow("radio model") << "m"
+                                 << "m" << true;
+}
+
+void Tst_window::init_answers()
+{
+    QFETCH(QString, outstanding);
+    QFETCH(QString, answers);
+    QFETCH(bool, connected);
+    const QMap<QChar, const char*> counters = {{'s', "INIT_RESP_SYSTEM_MODE"},
+                                               {'d', "INIT_RESP_DUPLEX_MODE"},
+                                               {'u', "INIT_RESP_UPLOAD_MODE"},
+                                               {'r', "INIT_RESP_REGISTER_INDV_INDICATION"},
+                                               {'m', "INIT_RESP_RADIO_MODEL"}};
+    Talvane window;
+    Talvane_test_probe probe{window};
+    probe.enter(CONNECTION_STATE_INITIALISING);
+    probe.set_all_counters(0);
+    for (QChar c : outstanding) {
+        ++probe.counter(counters.value(c));
+    }
+    Log_recorder log;
+    for (QChar c : answers) {
+        switch (c.toLatin1()) {
+        case 's':
+            probe.system_mode_ack();
+            break;
+        case 'd':
+            probe.duplex_ack();
+            break;
+        case 'u':
+            probe.upload_mode_ack();
+            break;
+        case 'n':
+            probe.upload_mode_nack();
+            break;
+        case 'r':
+            probe.registration_ack();
+            break;
+        case 'x':
+            probe.registration_nack();
+            break;
+        case 'm':
+            probe.radio_select_response();
+            break;
+        }
+    }
+    QCOMPARE(probe.state(),
+             int(connected ? CONNECTION_STATE_CONNECTED : CONNECTION_STATE_INITIALISING));
+    QCOMPARE(log.in("init").contains("Responses to all initialisation messages received."),
+             connected);
+    if (connected) {
+        QVERIFY(!probe.init_timer()->isActive());
+        QVERIFY(probe.keep_alive_timer()->isActive());
+        // Late answers in Connected change nothing.
+        const int before = probe.counter("INIT_RESP_REGISTER_INDV_INDICATION");
+        probe.registration_ack();
+        QCOMPARE(probe.counter("INIT_RESP_REGISTER_INDV_INDICATION"), before);
+    }
+}
+
+void Tst_window::init_timer_report_lists_outstanding_answers()
+{
+    Talvane window;
+    Talvane_test_probe probe{window};
+    probe.enter(CONNECTION_STATE_INITIALISING);
+    probe.set_all_counters(0);
+    probe.counter("INIT_RESP_DTE_PORT_MODE") = 1;
+    probe.counter("INIT_RESP_REGISTER_INDV_INDICATION") = 2;
+    Log_recorder log;
+    probe.init_timeout();
+    QCOMPARE(probe.state(), int(CONNECTION_STATE_CONNECTED));
+    const QStringList lines = log.in("init");
+    QVERIFY(lines.size() >= 2);
+    QCOMPARE(lines.at(0), QString("INIT TIMER -------------"));
+    QString expected = "Responses outstanding:";
+    for (const auto& counter : probe.counters()) {
+        expected += "\n    " + counter.first + ":" + QString::number(counter.second);
+    }
+    QCOMPARE(lines.at(1), expected);
+    QVERIFY(lines.at(1).contains("\n    INIT_RESP_DTE_PORT_MODE:1\n"));
+    QVERIFY(lines.at(1).startsWith("Responses outstanding:\n    INIT_RESP_SW_VERSION:0\n"));
+    QVERIFY(lines.at(1).endsWith("\n    INIT_RESP_RX_AUDIO_LEVEL:0"));
+}
+
+void Tst_window::connected_status_names_the_model_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("KX5") << 2 << "Connected to KX5";
+    QTest::newRow("KY5") << 3 << "Connected to KY5";
+    QTest::newRow("other") << 1 << "Connected to LZ7";
+    QTest::newRow("not yet known") << 0 << "Connected to LZ7";
+}
+
+void Tst_window::connected_status_names_the_model()
+{
+    QFETCH(int, model);
+    QFETCH(QString, status);
+    Talvane window;
+    Talvane_test_probe probe{window};
+    probe.set_model(model);
+    probe.set_response_seen(false);
+    probe.enter(CONNECTION_STATE_CONNECTED);
+    QCOMPARE(probe.status(), status);
+    QVERIFY(probe.response_seen());
+    QVERIFY(!probe.ports()->isEnabled());
+    for (int panel = 0; panel < 6; ++panel) {
+        QVERIFY(probe.panel(panel)->isEnabled());
+    }
+    QVERIFY(probe.save_button()->isEnabled());
+    QVERIFY(probe.load_defaults_button()->isEnabled());
+    QCOMPARE(probe.keep_alive_timer()->interval(), 2000);
+    QVERIFY(probe.keep_alive_timer()->isActive());
+
+    probe.enter(CONNECTION_STATE_NOT_CONNECTED);
+    QCOMPARE(window.windowTitle(), QString("Talvane V1.1.6"));
+    for (int panel = 1; panel < 6; ++panel) {
+        QVERIFY(!probe.panel(panel)->isEnabled());
+    }
+}
+
+void Tst_window::keep_alive_data()
+{
+    QTest::addColumn<bool>("response_seen");
+    QTest::addColumn<bool>("receiving");
+    QTest::addColumn<int>("state");
+    QTest::newRow("answered") << true << false << 5;
+    QTest::newRow("receiving, no answer") << false << true << 5;
+    QTest::newRow("both") << true << true << 5;
+    QTest::newRow("silent") << false << false << 2;
+}
+
+void Tst_window::keep_alive()
+{
+    QFETCH(bool, response_seen);
+    QFETCH(bool, receiving);
+    QFETCH(int, state);
+    Talvane window;
+    Talvane_test_probe probe{window};
+    probe.enter(CONNECTION_STATE_CONNECTED);
+    probe.set_response_seen(response_seen);
+    probe.set_receiving(receiving);
+    probe.keep_alive_timer()->stop();
+    probe.keep_alive_timeout();
+    QCOMPARE(probe.state(), state);
+    if (state == CONNECTION_STATE_CONNECTED) {
+        QVERIFY(!probe.response_seen());
+        QVERIFY(probe.keep_alive_timer()->isActive());
+    } else {
+        QCOMPARE(probe.status(), QString("No Response"));
+        QVERIFY(probe.connect_timer()->isActive());
+        QVERIFY(!probe.keep_alive_timer()->isActive());
+    }
+}
+
+void Tst_window::temporary_status_data()
+{
+    QTest::addColumn<bool>("reset");    // reset ack, else save ack
+    QTest::addColumn<int>("change_to"); // state entered meanwhile, -1 for none
+    QTest::addColumn<QString>("temporary");
+    QTest::addColumn<QString>("after");
+    QTest::newRow("reset, state kept") << true << -1 << "Safe Mode Reset"
+                                       << "Modem Booting";
+    QTest::newRow("reset, state changed")
+        << true << int(CONNECTION_STATE_CONNECTING_NO_RESPONSE) << "No Response"
+        << "No Response";
+    QTest::newRow("reset, booting again")
+        << true << int(CONNECTION_STATE_CONNECTING_MODEM_BOOTING) << "Modem Booting"
+        << "Modem Booting";
+    QTest::newRow("saved, state kept") << false << -1 << "Settings Saved"
+                                       << "Connected to KX5";
+    QTest::newRow("saved, then lost")
+        << false << int(CONNECTION_STATE_CONNECTING_NO_RESPONSE) << "No Response"
+        << "No Response";
+}
+
+void Tst_window::temporary_status()
+{
+    QFETCH(bool, reset);
+    QFETCH(int, change_to);
+    QFETCH(QString, temporary);
+    QFETCH(QString, after);
+    Talvane window;
+    Talvane_test_probe probe{window};
+    probe.set_model(2);
+    probe.enter(CONNECTION_STATE_CONNECTED);
+    if (reset) {
+        probe.reset_ack();
+        QCOMPARE(probe.state(), int(CONNECTION_STATE_CONNECTING_MODEM_BOOTING));
+        QCOMPARE(probe.status(), QString("Safe Mode Reset"));
+        QCOMPARE(probe.boot_timer()->interval(), 8000);
+        QVERIFY(probe.boot_timer()->isActive());
+    } else {
+        probe.save_ack();
+        QCOMPARE(probe.state(), int(CONNECTION_STATE_CONNECTED));
+        QCOMPARE(probe.status(), QString("Settings Saved"));
+    }
+    QVERIFY(probe.display_timer()->isActive());
+    QCOMPARE(probe.display_timer()->interval(), 2000);
+    if (change_to >= 0) {
+        probe.enter(Connection_state(change_to));
+        QCOMPARE(probe.status(), temporary);
+    }
+    probe.display_timeout();
+    QCOMPARE(probe.status(), after);
+}
+
+void Tst_window::lost_port_gives_no_response_at_once_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    QTest::newRow("connected") << 5 << 2;
+    QTest::newRow("initialising") << 4 << 2;
+    QTest::newRow("booting") << 3 << 2;
+    QTest::newRow("connecting") << 1 << 2;
+    QTest::newRow("not connected") << 0 << 0;
+    QTest::newRow("error") << 6 << 6;
+}
+
+void Tst_window::lost_port_gives_no_response_at_once()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    Talvane window;
+    Talvane_test_probe probe{window};
+    probe.enter(Connection_state(from));
+    probe.port_lost();
+    QCOMPARE(probe.state(), to);
+    if (to == CONNECTION_STATE_CONNECTING_NO_RESPONSE) {
+        QVERIFY(probe.connect_timer()->isActive());
+        QVERIFY(!probe.keep_alive_timer()->isActive());
+        QVERIFY(!probe.init_timer()->isActive());
+        QVERIFY(!probe.boot_timer()->isActive());
+    }
+}
+
+void Tst_window::console_options_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QStringList>("ports");
+    QTest::addColumn<bool>("connect");
+    QTest::addColumn<QString>("screenshot");
+    QTest::addColumn<bool>("print_state");
+    QTest::addColumn<bool>("error");
+    QTest::newRow("none") << QStringList{} << QStringList{} << false << "" << false << false;
+    QTest::newRow("two ports, connect")
+        << QStringList{"--port", "/dev/pts/3", "--port=/run/m", "--connect"}
+        << QStringList{"/dev/pts/3", "/run/m"} << true << "" << false << false;
+    QTest::newRow("screenshot and state")
+        << QStringList{"--screenshot", "/tmp/s.png", "--print-state"} << QStringList{} << false
+        << "/tmp/s.png" << true << false;
+    QTest::newRow("screenshot with =")
+        << QStringList{"--screenshot=a.png"} << QStringList{} << false << "a.png" << false << false;
+    QTest::newRow("port without value")
+        << QStringList{"--port"} << QStringList{} << false << "" << false << true;
+    QTest::newRow("empty port") << QStringList{"--port="} << QStringList{} << false << "" << false
+                                << true;
+    QTest::newRow("empty screenshot")
+        << QStringList{"--screenshot="} << QStringList{} << false << "" << false << true;
+    QTest::newRow("unknown option")
+        << QStringList{"--conect"} << QStringList{} << false << "" << false << true;
+}
+
+void Tst_window::console_options()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QStringList, ports);
+    QFETCH(bool, connect);
+    QFETCH(QString, screenshot);
+    QFETCH(bool, print_state);
+    QFETCH(bool, error);
+    const Console_options options = parse_console_options(arguments);
+    QCOMPARE(!options.error.isEmpty(), error);
+    if (error) {
+        return;
+    }
+    QCOMPARE(options.ports, ports);
+    QCOMPARE(options.connect, connect);
+    QCOMPARE(options.screenshot, screenshot);
+    QCOMPARE(options.print_state, print_state);
+    QVERIFY(!options.help);
+    QVERIFY(parse_console_options({"--help"}).help);
+    QVERIFY(options.help_text.contains("--port PATH"));
+}
+
+void Tst_window::console_port_options_fill_the_selector()
+{
+    Talvane window;
+    Talvane_test_probe probe{window};
+    const int count = probe.port_count();
+    const int entries = probe.ports()->count();
+    window.apply_console_options(
+        parse_console_options({"--port", "/nonexistent/one", "--port", "/nonexistent/two", "--port",
+                               "/nonexistent/one"}));
+    QCOMPARE(probe.port_count(), count + 2);
+    QCOMPARE(probe.ports()->count(), entries + 2);
+    QCOMPARE(probe.ports()->currentText(), QString("/nonexistent/one"));
+    QCOMPARE(probe.state(), int(CONNECTION_STATE_NOT_CONNECTED));
+}
+
+QTEST_MAIN(Tst_window)
+#include "tst_window.moc"
