@@ -7,6 +7,10 @@
 // Nothing here blocks or waits: operations return the send result at once and
 // the answers arrive later, from inside _receive_sipc_data.
 
+#include "tac1_pdu.h"
+#include "tac_callback_objects.h"
+#include "tac_pdu_buffer.h"
+
 #include <QByteArray>
 #include <QLoggingCategory>
 #include <QObject>
@@ -33,6 +37,9 @@ enum Ale_system_mode : uchar
     ale_system_mode_2g = 2,
 };
 
+struct Reply_row;
+struct Modem_interface_access;
+
 class QModem_interface : public QObject
 {
     Q_OBJECT
@@ -54,6 +61,11 @@ public:
     QModem_interface& operator=(const QModem_interface&) = delete;
 
     quint32 destination_address() const { return _destination_address; }
+
+    // The common reply check: true for ACK, REQUEST, RESPONSE and INDICATION;
+    // a NACK logs its reason and an unreadable type logs "Unhandled response",
+    // both against `name`, and give false.
+    bool _tac1_response_ok(QString name, vq::Tac_message_types type, vq::Tac_pdu_buffer& buffer);
 
     // System and identification.
     bool set_reset(uchar reset_value);
@@ -368,7 +380,24 @@ public slots:
     // Bytes read from the control port, in any chunking.
     void _receive_sipc_data(QByteArray read_bytes);
 
+protected:
+    // The owned protocol stack, for derived interfaces (and tests).
+    vq::Sipc_protocol_handler& sipc_protocol_handler() { return *_sipc_protocol_handler; }
+    vq::Tac1_message_handler& tac1_message_handler() { return *_tac1_message_handler; }
+
 private:
+    friend struct Modem_interface_access;
+    friend class Reply_callback_body;
+
+    // The SIPC handler's lower send callback: one finished frame.
+    void _write_sipc_data_to_port(vq::Tac_callback_object* callback_object);
+    // Hands a built request to the message handler; logs the failure text of
+    // `label` and returns false when it is not sent.
+    bool _send_pdu(vq::Tac1_pdu& message, quint32 address, quint16 port, const char* label);
+    // Runs one reply row over a received PDU.
+    void _dispatch_reply(const Reply_row& row, vq::Tac_pdu_buffer& buffer);
+    void _register_replies();
+
     quint16 _local_port = local_port_number;
     quint32 _local_address = local_address_value;
     quint32 _destination_address = 0;
