@@ -19,7 +19,7 @@
 //   "Port"=dword:0000c350
 //   "SubnetAddr01"="127.0.0.0"
 //   "Blob"=hex(3):01,02,ff
-// Inside quotes and brackets, \\ \" \] and \xHH escape bytes.
+// Inside quotes, \\ \" and \xHH escape bytes; in key paths, %HH does.
 
 #include <cstdint>
 #include <filesystem>

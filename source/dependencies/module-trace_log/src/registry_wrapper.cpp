@@ -55,7 +55,7 @@ std::string normalise_path(const std::string& path)
         }
     };
     for (char c : path) {
-        if (c == '\\' || c == '/')
+        if (c == '\\')
             flush();
         else
             part += c;
@@ -121,9 +121,24 @@ struct Store
 void append_escaped(std::string& out, const std::string& text)
 {
     for (unsigned char c : text) {
-        if (c == '\\' || c == '"' || c == ']' || c < 0x20 || c == 0x7F) {
+        if (c == '\\' || c == '"' || c < 0x20 || c == 0x7F) {
             char buf[8];
             std::snprintf(buf, sizeof buf, "\\x%02x", c);
+            out += buf;
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+}
+
+// Key paths keep their backslashes readable; '%', brackets and control bytes
+// are written as %HH.
+void append_key_escaped(std::string& out, const std::string& path)
+{
+    for (unsigned char c : path) {
+        if (c == '%' || c == '[' || c == ']' || c < 0x20 || c == 0x7F) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "%%%02x", c);
             out += buf;
         } else {
             out += static_cast<char>(c);
@@ -171,6 +186,31 @@ bool read_escaped(const std::string& line, std::size_t& pos, char end, std::stri
         }
     }
     return false;
+}
+
+bool read_key_path(const std::string& line, std::string& out)
+{
+    out.clear();
+    if (line.size() < 2 || line.back() != ']')
+        return false;
+    for (std::size_t pos = 1; pos + 1 < line.size(); ++pos) {
+        const char c = line[pos];
+        if (c == ']' || c == '[')
+            return false;
+        if (c != '%') {
+            out += c;
+            continue;
+        }
+        if (pos + 3 >= line.size())
+            return false;
+        const int hi = hex_digit(line[pos + 1]);
+        const int lo = hex_digit(line[pos + 2]);
+        if (hi < 0 || lo < 0)
+            return false;
+        out += static_cast<char>(hi * 16 + lo);
+        pos += 2;
+    }
+    return true;
 }
 
 bool parse_value(const std::string& line, Value& value)
@@ -240,10 +280,9 @@ Store parse(std::istream& in)
         if (line.empty() || line[0] == ';' || line[0] == '#')
             continue;
         if (line[0] == '[') {
-            std::size_t pos = 1;
             std::string path;
             current = nullptr;
-            if (read_escaped(line, pos, ']', path) && pos == line.size())
+            if (read_key_path(line, path))
                 current = &store.create(normalise_path(path));
             continue;
         }
@@ -267,7 +306,7 @@ std::string serialise(const Store& store)
         if (key.path.empty() && key.values.empty())
             continue;
         out += "\n[";
-        append_escaped(out, key.path);
+        append_key_escaped(out, key.path);
         out += "]\n";
         for (const auto& v : key.values) {
             out += '"';
