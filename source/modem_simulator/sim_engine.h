@@ -82,6 +82,8 @@ public:
     void clear_nacks();
     void set_drop_percent(int p) { _opt.drop_percent = p; }
     void set_delay_ms(int ms) { _opt.delay_ms = ms; }
+    void set_loopback(bool on) { _opt.loopback = on; }
+    bool forces_nack(std::uint32_t identifier) const { return _opt.nacks.count(identifier) != 0; }
 
     // Readable state.
     bool booting() const { return _booting; }

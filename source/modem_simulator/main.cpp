@@ -1,0 +1,89 @@
+// talvane-modem-sim: a simulated HF radio data modem for the Talvane console.
+#include "sim_app.h"
+#include "sim_options.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+int signal_pipe[2] = {-1, -1};
+
+void on_signal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(signal_pipe[1], &byte, 1);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    vq_sim::Sim_options options;
+    QString error;
+    bool help = false;
+    if (!vq_sim::parse_options(app.arguments().mid(1), options, error, help)) {
+        std::fprintf(stderr, "talvane-modem-sim: %s\n(--help lists the options)\n",
+                     qPrintable(error));
+        return 2;
+    }
+    if (help) {
+        std::fputs(qPrintable(vq_sim::help_text()), stdout);
+        return 0;
+    }
+
+    vq_sim::Sim_app sim;
+    QObject::connect(&sim, &vq_sim::Sim_app::output_line, [](const QString& line) {
+        std::fprintf(stdout, "%s\n", qPrintable(line));
+        std::fflush(stdout);
+    });
+    QObject::connect(&sim, &vq_sim::Sim_app::log_line, [](const QString& line) {
+        std::fprintf(stderr, "talvane-modem-sim: %s\n", qPrintable(line));
+    });
+    QObject::connect(&sim, &vq_sim::Sim_app::quit_requested, &app, &QCoreApplication::quit);
+
+    // SIGINT and SIGTERM end the event loop, so the link is removed on exit.
+    if (::pipe2(signal_pipe, O_CLOEXEC | O_NONBLOCK) == 0) {
+        std::signal(SIGINT, on_signal);
+        std::signal(SIGTERM, on_signal);
+        auto* n = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(n, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+
+    if (!sim.start(options, error)) {
+        std::fprintf(stderr, "talvane-modem-sim: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    // Operator commands, one per line. End of input leaves the modem running.
+    QByteArray pending;
+    fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
+    auto* input = new QSocketNotifier(0, QSocketNotifier::Read, &app);
+    QObject::connect(input, &QSocketNotifier::activated, [&sim, &pending, input] {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(0, buffer, sizeof buffer);
+            if (n > 0) {
+                pending.append(buffer, static_cast<int>(n));
+                continue;
+            }
+            if (n == 0) {
+                input->setEnabled(false);
+            }
+            break;
+        }
+        int end;
+        while ((end = pending.indexOf('\n')) >= 0) {
+            const QString line = QString::fromUtf8(pending.left(end));
+            pending.remove(0, end + 1);
+            sim.command(line);
+        }
+    });
+    return app.exec();
+}

@@ -1,0 +1,314 @@
+#include "sim_options.h"
+
+#include <QCommandLineParser>
+
+namespace vq_sim {
+
+namespace {
+
+struct Option_row
+{
+    const char* name;
+    const char* value; // nullptr: a flag
+    const char* description;
+};
+
+const Option_row option_rows[] = {
+    {"pty", nullptr, "Create a pseudo-terminal and serve the console on it (default)."},
+    {"link", "PATH", "With --pty: keep a symbolic link to the pseudo-terminal at PATH."},
+    {"device", "PATH", "Serve an existing serial device at 115200 8N1 instead of a pty."},
+    {"config", "FILE", "INI file with the start values of the modem's settings."},
+    {"state", "FILE",
+     "Non-volatile memory: read at start, written by \"save to non-volatile memory\"."},
+    {"boot-ms", "MS", "Boot time after power-on and each restart (default 1500)."},
+    {"model", "NAME", "KX5, KY5, LZ7 or any text: the software version of index 20."},
+    {"loopback", nullptr, "Receive what is transmitted, after the air delay."},
+    {"signal", nullptr, "Start with a signal on the channel."},
+    {"air-delay-ms", "MS", "Time from transmission to loopback reception (default 250)."},
+    {"air-speed", "FACTOR", "Multiply the over-the-air byte rate (default 1)."},
+    {"high-mark", "BYTES", "Transmit queue size that sends flow stop (default 8000)."},
+    {"low-mark", "BYTES", "Transmit queue size that sends flow start (default 2000)."},
+    {"queue-limit", "BYTES", "Largest transmit queue; more data is refused (default 262144)."},
+    {"hold-limit", "BYTES",
+     "Received bytes held while data-from-modem is disabled (default 65536)."},
+    {"ale-scenario", "NAME", "Outcome of ALE calls: linked, no_reply, occupied, rejected."},
+    {"ale-step-ms", "MS", "Time between the ALE engine's reports (default 1000)."},
+    {"radio-init-ms", "MS", "Radio control initialisation time (default 800)."},
+    {"faulty-radio", "NAME", "A radio model whose control fails (repeatable)."},
+    {"seed", "N", "Seed of the random choices (default 1)."},
+    {"hang", nullptr, "Start without answering (as the command hang)."},
+    {"nack", "ID:REASON", "Refuse every request ID with NACK REASON (repeatable)."},
+    {"drop", "PERCENT", "Drop this share of replies."},
+    {"delay-ms", "MS", "Delay every reply."},
+    {"corrupt", "PERCENT", "Flip one bit in this share of output bytes."},
+    {"garbage", "PERCENT", "Put random bytes before this share of frames."},
+    {"chunks", nullptr, "Write the output in random chunk sizes."},
+    {"reboot-after-ms", "MS", "Restart unprompted this long after start."},
+    {"verbose", nullptr, "Print every frame in and out as one line on standard output."},
+};
+
+const char* const command_help =
+    "Commands on standard input, one per line:\n"
+    "  status                  print the state as one JSON line\n"
+    "  quit                    stop (the link is removed)\n"
+    "  hang | resume           stop answering / answer again\n"
+    "  reboot                  restart unprompted (booting, registrations cleared)\n"
+    "  signal on|off           a far station's signal on the channel\n"
+    "  loopback on|off         receive what is transmitted\n"
+    "  ale scenario NAME       outcome of the next calls: linked, no_reply, occupied, rejected\n"
+    "  ale incoming NAME       an incoming ALE call from station NAME\n"
+    "  nack ID REASON          refuse requests ID with NACK REASON (nack clear: no more)\n"
+    "  drop PERCENT            drop this share of replies\n"
+    "  delay MS                delay every reply\n"
+    "  corrupt PERCENT         flip one bit in this share of output bytes\n"
+    "  garbage PERCENT         random bytes before this share of frames\n"
+    "  chunks on|off           write the output in random chunk sizes\n"
+    "  new-pty                 replace the pseudo-terminal (same link)\n"
+    "  help                    this list\n";
+
+std::optional<double> number_of(const QString& text)
+{
+    bool ok = false;
+    const double v = text.toDouble(&ok);
+    return ok && v >= 0 ? std::optional<double>(v) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::uint32_t> parse_number(const QString& text)
+{
+    bool ok = false;
+    const qulonglong v = text.trimmed().toULongLong(&ok, 0);
+    if (!ok || v > 0xFFFFFFFFull) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(v);
+}
+
+QString help_text()
+{
+    QString text =
+        "Usage: talvane-modem-sim [options]\n"
+        "A simulated HF radio data modem on a serial line, for the Talvane console.\n"
+        "The first line on standard output is the device the console must open.\n"
+        "Restarts bring back the settings last saved to non-volatile memory.\n\nOptions:\n";
+    for (const Option_row& row : option_rows) {
+        QString left = QString("  --") + row.name + (row.value ? QString(" ") + row.value : "");
+        text += left.leftJustified(26) + row.description + "\n";
+    }
+    text += QString("  --help").leftJustified(26) + "This text.\n\n";
+    text += command_help;
+    return text;
+}
+
+bool parse_options(const QStringList& arguments, Sim_options& o, QString& error, bool& help)
+{
+    QCommandLineParser parser;
+    for (const Option_row& row : option_rows) {
+        if (row.value != nullptr) {
+            parser.addOption(QCommandLineOption(row.name, row.description, row.value));
+        } else {
+            parser.addOption(QCommandLineOption(row.name, row.description));
+        }
+    }
+    parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
+    if (!parser.parse(QStringList("talvane-modem-sim") + arguments)) {
+        error = parser.errorText();
+        return false;
+    }
+    help = parser.isSet("help");
+    if (!parser.positionalArguments().isEmpty()) {
+        error = "unexpected argument " + parser.positionalArguments().first();
+        return false;
+    }
+    auto integer = [&](const char* name, int& target, int minimum) {
+        if (!parser.isSet(name)) {
+            return true;
+        }
+        bool ok = false;
+        const int v = parser.value(name).toInt(&ok);
+        if (!ok || v < minimum) {
+            error = QString("--%1: bad value %2").arg(name, parser.value(name));
+            return false;
+        }
+        target = v;
+        return true;
+    };
+    auto real = [&](const char* name, double& target) {
+        if (!parser.isSet(name)) {
+            return true;
+        }
+        const auto v = number_of(parser.value(name));
+        if (!v) {
+            error = QString("--%1: bad value %2").arg(name, parser.value(name));
+            return false;
+        }
+        target = *v;
+        return true;
+    };
+    Engine_options& e = o.engine;
+    int seed = static_cast<int>(e.seed);
+    if (!integer("boot-ms", e.boot_ms, 0) || !integer("air-delay-ms", e.air_delay_ms, 0) ||
+        !integer("high-mark", e.high_mark, 1) || !integer("low-mark", e.low_mark, 0) ||
+        !integer("queue-limit", e.queue_limit, 1) || !integer("hold-limit", e.hold_limit, 0) ||
+        !integer("ale-step-ms", e.ale_step_ms, 1) ||
+        !integer("radio-init-ms", e.radio_init_ms, 0) || !integer("seed", seed, 0) ||
+        !integer("drop", e.drop_percent, 0) || !integer("delay-ms", e.delay_ms, 0) ||
+        !integer("reboot-after-ms", o.reboot_after_ms, 0) || !real("air-speed", e.air_speed) ||
+        !real("corrupt", o.line.corrupt_percent) || !real("garbage", o.line.garbage_percent)) {
+        return false;
+    }
+    if (e.low_mark >= e.high_mark) {
+        error = "--low-mark must be below --high-mark";
+        return false;
+    }
+    if (e.air_speed <= 0) {
+        error = "--air-speed must be above 0";
+        return false;
+    }
+    e.seed = static_cast<std::uint32_t>(seed);
+    if (parser.isSet("model")) {
+        e.model = parser.value("model").toStdString();
+    }
+    if (parser.isSet("ale-scenario")) {
+        const QString s = parser.value("ale-scenario");
+        if (s != "linked" && s != "no_reply" && s != "occupied" && s != "rejected") {
+            error = "--ale-scenario: unknown scenario " + s;
+            return false;
+        }
+        e.ale_scenario = s.toStdString();
+    }
+    for (const QString& r : parser.values("faulty-radio")) {
+        e.faulty_radios.push_back(r.toStdString());
+    }
+    for (const QString& n : parser.values("nack")) {
+        const QStringList parts = n.split(':');
+        const auto id = parts.size() == 2 ? parse_number(parts[0]) : std::nullopt;
+        const auto reason = parts.size() == 2 ? parse_number(parts[1]) : std::nullopt;
+        if (!id || !reason) {
+            error = "--nack: expected ID:REASON, got " + n;
+            return false;
+        }
+        e.nacks[*id] = *reason;
+    }
+    e.loopback = parser.isSet("loopback");
+    e.signal = parser.isSet("signal");
+    e.state_path = parser.value("state").toStdString();
+    o.line.random_chunks = parser.isSet("chunks");
+    o.start_hung = parser.isSet("hang");
+    o.verbose = parser.isSet("verbose");
+    o.config_path = parser.value("config");
+    o.device = parser.value("device");
+    o.link = parser.value("link");
+    o.pty = parser.isSet("pty") || o.device.isEmpty();
+    if (parser.isSet("pty") && !o.device.isEmpty()) {
+        error = "--pty and --device exclude each other";
+        return false;
+    }
+    if (!o.link.isEmpty() && !o.device.isEmpty()) {
+        error = "--link goes with --pty";
+        return false;
+    }
+    return true;
+}
+
+std::optional<Sim_command> parse_command(const QString& line, QString& error)
+{
+    error.clear();
+    const QStringList w = line.simplified().split(' ', Qt::SkipEmptyParts);
+    if (w.isEmpty()) {
+        return std::nullopt;
+    }
+    Sim_command c;
+    const QString verb = w[0].toLower();
+    auto on_off = [&](Sim_command::Kind kind) -> std::optional<Sim_command> {
+        if (w.size() != 2 || (w[1] != "on" && w[1] != "off")) {
+            error = verb + " takes on or off";
+            return std::nullopt;
+        }
+        c.kind = kind;
+        c.on = w[1] == "on";
+        return c;
+    };
+    auto amount = [&](Sim_command::Kind kind, double maximum) -> std::optional<Sim_command> {
+        const auto v = w.size() == 2 ? number_of(w[1]) : std::nullopt;
+        if (!v || *v > maximum) {
+            error = verb + " takes one number from 0 to " + QString::number(maximum);
+            return std::nullopt;
+        }
+        c.kind = kind;
+        c.number = *v;
+        return c;
+    };
+    static const std::pair<const char*, Sim_command::Kind> plain[] = {
+        {"help", Sim_command::help},       {"status", Sim_command::status},
+        {"quit", Sim_command::quit},       {"hang", Sim_command::hang},
+        {"resume", Sim_command::resume},   {"reboot", Sim_command::reboot},
+        {"new-pty", Sim_command::new_pty},
+    };
+    for (const auto& [word, kind] : plain) {
+        if (verb == word) {
+            if (w.size() != 1) {
+                error = verb + " takes no argument";
+                return std::nullopt;
+            }
+            c.kind = kind;
+            return c;
+        }
+    }
+    if (verb == "signal") {
+        return on_off(Sim_command::signal);
+    }
+    if (verb == "loopback") {
+        return on_off(Sim_command::loopback);
+    }
+    if (verb == "chunks") {
+        return on_off(Sim_command::chunks);
+    }
+    if (verb == "drop") {
+        return amount(Sim_command::drop, 100);
+    }
+    if (verb == "corrupt") {
+        return amount(Sim_command::corrupt, 100);
+    }
+    if (verb == "garbage") {
+        return amount(Sim_command::garbage, 100);
+    }
+    if (verb == "delay") {
+        return amount(Sim_command::delay, 600000);
+    }
+    if (verb == "ale") {
+        if (w.size() == 3 && w[1] == "scenario") {
+            c.kind = Sim_command::ale_scenario;
+            c.text = w[2];
+            return c;
+        }
+        if (w.size() >= 3 && w[1] == "incoming") {
+            c.kind = Sim_command::ale_incoming;
+            c.text = w.mid(2).join(' ');
+            return c;
+        }
+        error = "ale takes: scenario NAME | incoming NAME";
+        return std::nullopt;
+    }
+    if (verb == "nack") {
+        if (w.size() == 2 && w[1] == "clear") {
+            c.kind = Sim_command::nack_clear;
+            return c;
+        }
+        const auto id = w.size() == 3 ? parse_number(w[1]) : std::nullopt;
+        const auto reason = w.size() == 3 ? parse_number(w[2]) : std::nullopt;
+        if (!id || !reason) {
+            error = "nack takes: ID REASON | clear";
+            return std::nullopt;
+        }
+        c.kind = Sim_command::nack;
+        c.identifier = *id;
+        c.reason = *reason;
+        return c;
+    }
+    error = "unknown command \"" + verb + "\" (help lists the commands)";
+    return std::nullopt;
+}
+
+} // namespace vq_sim

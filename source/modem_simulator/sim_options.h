@@ -1,0 +1,75 @@
+// Command line of the simulated modem and the commands it takes on its
+// standard input.
+#pragma once
+
+#include "sim_engine.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace vq_sim {
+
+struct Line_faults
+{
+    double corrupt_percent = 0; // share of output bytes with one bit flipped
+    double garbage_percent = 0; // share of frames preceded by random bytes
+    bool random_chunks = false; // output written in random pieces
+};
+
+struct Sim_options
+{
+    Engine_options engine;
+    Line_faults line;
+    bool pty = false;
+    QString link;
+    QString device;
+    QString config_path;
+    bool verbose = false;
+    bool start_hung = false;
+    int reboot_after_ms = 0;
+};
+
+// Parses the arguments (without the program name). On failure error says why.
+bool parse_options(const QStringList& arguments, Sim_options& options, QString& error, bool& help);
+QString help_text();
+
+struct Sim_command
+{
+    enum Kind
+    {
+        help,
+        status,
+        quit,
+        hang,
+        resume,
+        reboot,
+        signal,
+        loopback,
+        ale_scenario,
+        ale_incoming,
+        nack,
+        nack_clear,
+        drop,
+        corrupt,
+        garbage,
+        chunks,
+        delay,
+        new_pty,
+    };
+    Kind kind = help;
+    bool on = false;
+    double number = 0;
+    std::uint32_t identifier = 0;
+    std::uint32_t reason = 0;
+    QString text;
+};
+
+// One line of standard input; nullopt with error set when it is not a command
+// (an empty line gives nullopt and an empty error).
+std::optional<Sim_command> parse_command(const QString& line, QString& error);
+
+// Numbers as the operator writes them: decimal or 0x hexadecimal.
+std::optional<std::uint32_t> parse_number(const QString& text);
+
+} // namespace vq_sim
