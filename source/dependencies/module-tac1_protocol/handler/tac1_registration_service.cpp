@@ -64,13 +64,12 @@ constexpr List_table event_table{&Handler::add_event_indication_listener,
                                  &Handler::remove_event_indication_listener,
                                  &Handler::is_event_indication_listener};
 
-// The identifier field of an individual registration. The field accessor is
-// named through the layout base: the class's own constant of the same name
-// (its catalogue identifier) hides it.
-template <class Message>
-std::uint32_t identifier_field(const Message& message)
+// The identifier field of an individual registration (after the u32 address
+// and u16 port), read once the request has decoded.
+std::uint32_t identifier_field(const Tac1_pdu& request)
 {
-    return message.Tac1_body<Message>::message_identifier();
+    constexpr std::uint32_t identifier_offset = 6;
+    return request.payload_u32(identifier_offset);
 }
 
 std::uint8_t action_of(bool listed)
