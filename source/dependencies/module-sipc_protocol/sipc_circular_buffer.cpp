@@ -74,12 +74,6 @@ std::uint32_t Sipc_circular_buffer::discard(std::uint32_t n)
     }
     _read_index = physical(n);
     _free += n;
-    if (_free == _capacity) {
-        // Empty: start again at the front so that the next frames lie in one
-        // piece as often as possible.
-        _read_index = 0;
-        _write_index = 0;
-    }
     return n;
 }
 
