@@ -84,78 +84,87 @@ Reply_row check_only_row(Ids identifiers, const char* label)
 
 // --- field readers ---------------------------------------------------------
 
-// A byte field of `count` bytes at `offset`, cut at its first zero, as UTF-8.
-QString text_field(const vq::Tac1_pdu& message, std::uint32_t offset, std::uint32_t count)
+// Copies a byte field through its accessor (which copies nothing from a
+// message that did not decode) and returns the bytes copied.
+template <typename Accessor>
+QByteArray block(std::uint32_t count, Accessor accessor)
 {
     QByteArray bytes(static_cast<int>(count), '\0');
-    const std::uint32_t copied =
-        message.payload_bytes(offset, count, reinterpret_cast<std::uint8_t*>(bytes.data()), count);
-    return utf8_field(reinterpret_cast<const std::uint8_t*>(bytes.constData()), copied);
+    bytes.truncate(static_cast<int>(accessor(bytes.data(), count)));
+    return bytes;
 }
 
-// A counted string: a u8 length at `offset`, then that many bytes.
-QString counted_text(const vq::Tac1_pdu& message, std::uint32_t offset)
+// A byte field cut at its first zero byte, read as UTF-8.
+QString text(const QByteArray& bytes)
 {
-    return text_field(message, offset + 1, message.payload_u8(offset));
-}
-
-// A counted string with a u16 length at `offset`.
-QString long_counted_text(const vq::Tac1_pdu& message, std::uint32_t offset)
-{
-    return text_field(message, offset + 2, message.payload_u16(offset));
+    return utf8_field(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                      static_cast<std::uint32_t>(bytes.size()));
 }
 
 // --- decoders of the messages with payloads ---------------------------------
 
 void software_version(Q& q, const vq::Tac1_system_software_ver_set& m)
 {
-    emit q.software_version_number_request_response(m.payload_u8(0), counted_text(m, 1));
+    const QByteArray version = block(m.version_string_length(), [&](char* out, std::uint32_t n) {
+        return m.version_string(out, n);
+    });
+    emit q.software_version_number_request_response(m.version_index(), text(version));
 }
 
 void top_level_version(Q& q, const vq::Tac1_system_top_level_sw_version_set& m)
 {
-    emit q.request_top_level_system_software_version_number_response(true, counted_text(m, 0));
+    const QByteArray version = block(m.version_string_length(), [&](char* out, std::uint32_t n) {
+        return m.version_string(out, n);
+    });
+    emit q.request_top_level_system_software_version_number_response(true, text(version));
 }
 
 void firmware_version(Q& q, const vq::Tac1_msg_modem_firmware_version_num_set& m)
 {
-    emit q.request_firmware_version_number_response(true, m.payload_u8(0), counted_text(m, 1));
+    const QByteArray version = block(m.version_string_length(), [&](char* out, std::uint32_t n) {
+        return m.version_string(out, n);
+    });
+    emit q.request_firmware_version_number_response(true, m.version_index(), text(version));
 }
 
 void module_serial_number(Q& q, const vq::Tac1_msg_modem_module_serial_number_set& m)
 {
-    emit q.request_module_serial_number_response(true, m.payload_u8(0), counted_text(m, 1));
+    const QByteArray serial =
+        block(m.serial_number_string_length(),
+              [&](char* out, std::uint32_t n) { return m.serial_number_string(out, n); });
+    emit q.request_module_serial_number_response(true, m.module(), text(serial));
 }
 
 void silicon_serial_number(Q& q, const vq::Tac1_msg_sil_serial_num_set& m)
 {
     // A count of valid bytes, then a 17-byte field.
-    const std::uint32_t count = std::min<std::uint32_t>(m.payload_u8(0), 17);
-    emit q.request_silicon_serial_number_response(true, text_field(m, 1, count));
+    const std::uint32_t count = std::min<std::uint32_t>(m.valid_bytes(), 17);
+    const QByteArray serial =
+        block(count, [&](char* out, std::uint32_t n) { return m.silicon_serial_number(out, n); });
+    emit q.request_silicon_serial_number_response(true, text(serial));
 }
 
 void stock_numbers(Q& q, const vq::Tac1_msg_modem_stock_number_set& m)
 {
-    constexpr std::uint32_t field_size = 15;
-    const std::uint32_t count = std::min<std::uint32_t>(m.payload_u8(0), 10);
+    const std::uint32_t count = std::min<std::uint32_t>(m.stock_number_count(), 10);
     QStringList numbers;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        numbers << text_field(m, 1 + i * field_size, field_size);
+    for (std::uint32_t row = 0; row < count; ++row) {
+        numbers << text(
+            block(15, [&](char* out, std::uint32_t n) { return m.stock_number(row, out, n); }));
     }
     emit q.request_stock_numbers_response(true, numbers);
 }
 
 void mac_address(Q& q, const vq::Tac1_msg_misc_mac_address_set& m)
 {
-    std::array<std::uint8_t, 6> mac{};
-    m.payload_bytes(0, 6, mac.data(), 6);
-    const QByteArray bytes(reinterpret_cast<const char*>(mac.data()), 6);
-    emit q.request_mac_address_response(true, QString::fromLatin1(bytes.toHex().toUpper()));
+    const QByteArray mac =
+        block(6, [&](char* out, std::uint32_t n) { return m.mac_address(out, n); });
+    emit q.request_mac_address_response(true, QString::fromLatin1(mac.toHex().toUpper()));
 }
 
 void rtc_temperature(Q& q, const vq::Tac1_msg_lz7_hw_testing_rtc_temperature_set& m)
 {
-    const std::int16_t raw = m.payload_i16(0);
+    const std::int16_t raw = m.temperature();
     if (raw == 0x7FFF) {
         emit q.request_rtc_temperature_response(true, false, 0.0f);
     } else {
@@ -166,45 +175,56 @@ void rtc_temperature(Q& q, const vq::Tac1_msg_lz7_hw_testing_rtc_temperature_set
 void activity_mode(Q& q, const vq::Tac1_msg_dte_port_activity_mode_set& m)
 {
     std::array<char, 4> pattern{};
-    m.payload_bytes(2, 4, reinterpret_cast<std::uint8_t*>(pattern.data()), 4);
-    emit q.dte_port_activity_mode_request_response(m.payload_u8(0), m.payload_u8(1), pattern.data(),
-                                                   m.payload_u8(6), m.payload_u8(7),
-                                                   m.payload_u16(8));
+    m.sync_start_pattern(pattern.data(), 4);
+    emit q.dte_port_activity_mode_request_response(m.dte_activity_mode(), m.tx_start_mode(),
+                                                   pattern.data(), m.sync_stop(), m.reserved(),
+                                                   m.async_stop());
 }
 
 void data_from_modem(Q& q, const vq::Tac1_msg_dte_port_send_data_from_modem_set& m)
 {
-    const std::uint16_t count = m.payload_u16(0);
-    QByteArray bytes(count, '\0');
-    const std::uint32_t copied =
-        m.payload_bytes(2, count, reinterpret_cast<std::uint8_t*>(bytes.data()), count);
-    bytes.truncate(static_cast<int>(copied));
-    emit q.data_from_modem_set(bytes, m.payload_u8(2 + std::uint32_t{count}) != 0);
+    const QByteArray bytes =
+        block(m.data_length(), [&](char* out, std::uint32_t n) { return m.data(out, n); });
+    emit q.data_from_modem_set(bytes, m.final() != 0);
 }
 
 void radio_select(Q& q, const vq::Tac1_msg_radio_select_set& m)
 {
-    const std::uint32_t count = m.payload_u8(1);
-    QByteArray bytes(static_cast<int>(count), '\0');
-    const std::uint32_t copied =
-        m.payload_bytes(2, count, reinterpret_cast<std::uint8_t*>(bytes.data()), count);
-    bytes.truncate(static_cast<int>(copied));
-    const int zero = bytes.indexOf('\0');
-    emit q.radio_select_request_response(m.payload_u8(0),
-                                         QString::fromLatin1(zero < 0 ? bytes : bytes.left(zero)));
+    QByteArray description = block(
+        m.description_length(), [&](char* out, std::uint32_t n) { return m.description(out, n); });
+    const int zero = description.indexOf('\0');
+    if (zero >= 0) {
+        description.truncate(zero);
+    }
+    emit q.radio_select_request_response(m.radio_port(), QString::fromLatin1(description));
 }
 
 void ale_status_report(Q& q, const vq::Tac1_msg_ale_status_report_indication& m)
 {
-    const std::uint32_t count = m.payload_u8(6);
-    QByteArray names(static_cast<int>(count), '\0');
-    const std::uint32_t copied =
-        m.payload_bytes(7, count, reinterpret_cast<std::uint8_t*>(names.data()), count);
-    names.truncate(static_cast<int>(copied));
+    QByteArray names = block(m.station_names_list_length(), [&](char* out, std::uint32_t n) {
+        return m.station_names_list(out, n);
+    });
     names.replace('\0', ' ');
-    emit q.ale_report_status_indication(m.payload_u8(0), m.payload_u8(1), m.payload_u8(2),
-                                        m.payload_u8(3), m.payload_u8(4), m.payload_u8(5),
-                                        static_cast<uchar>(count), QString::fromUtf8(names));
+    emit q.ale_report_status_indication(m.event(), m.call_type(), m.self_address_index(),
+                                        m.preset_number(), m.lqa_to(), m.lqa_from(),
+                                        m.station_names_list_length(), QString::fromUtf8(names));
+}
+
+void test_result(Q& q, const vq::Tac1_msg_lz7_hw_testing_test_result_set& m)
+{
+    const QByteArray detail =
+        block(m.test_result_detail_string_length(),
+              [&](char* out, std::uint32_t n) { return m.test_result_detail_string(out, n); });
+    emit q.request_lz7_hw_testing_test_result_response(true, m.result(), text(detail));
+}
+
+void ctrl_processor_test_result(Q& q, const vq::Tac1_msg_lz7_hw_testing_gpp_test_result_set& m)
+{
+    const QByteArray detail =
+        block(m.test_result_detail_string_length(),
+              [&](char* out, std::uint32_t n) { return m.test_result_detail_string(out, n); });
+    emit q.request_lz7_hw_testing_ctrl_processor_test_result_response(true, m.result(),
+                                                                      text(detail));
 }
 
 // --- the table --------------------------------------------------------------
@@ -222,7 +242,7 @@ std::vector<Reply_row> build_reply_table()
     rows.push_back(decoded_row<Tac1_msg_system_site_mode_set>(
         ids<Tac1_msg_system_site_mode_get>(), "Tac1_msg_system_site_mode_set", Style::b,
         [](Q& q, const Tac1_msg_system_site_mode_set& m) {
-            emit q.system_site_mode_request_response(m.payload_u8(0));
+            emit q.system_site_mode_request_response(m.mode());
         },
         emit_nack<&Q::system_site_mode_request_nack>));
     rows.push_back(decoded_row<Tac1_system_software_ver_set>(
@@ -258,14 +278,14 @@ std::vector<Reply_row> build_reply_table()
         ids<Tac1_msg_modem_default_boot_app_set, Tac1_msg_modem_default_boot_app_get>(),
         "set_default_boot_application", Style::d,
         [](Q& q, const Tac1_msg_modem_default_boot_app_set& m) {
-            emit q.request_default_boot_application_response(true, m.payload_u8(0),
-                                                             m.payload_u8(1));
+            emit q.request_default_boot_application_response(true, m.default_boot_application(),
+                                                             m.bandwidth());
         }));
     rows.push_back(decoded_row<Tac1_msg_modem_startup_status_set>(
         ids<Tac1_msg_modem_startup_status_set, Tac1_msg_modem_startup_status_get>(),
         "request_modem_startup_status", Style::d,
         [](Q& q, const Tac1_msg_modem_startup_status_set& m) {
-            emit q.request_modem_startup_status_response(true, m.payload_u8(0));
+            emit q.request_modem_startup_status_response(true, m.startup_status());
         }));
     rows.push_back(ack_row<&Q::save_configuration_to_non_volatile_memory_set_ack,
                            &Q::save_configuration_to_non_volatile_memory_set_nack>(
@@ -277,7 +297,7 @@ std::vector<Reply_row> build_reply_table()
     rows.push_back(decoded_row<Tac1_msg_audio_tx_output_level_set>(
         ids<Tac1_msg_audio_tx_output_level_get>(), "audio_tx_output_level_request", Style::b,
         [](Q& q, const Tac1_msg_audio_tx_output_level_set& m) {
-            emit q.audio_tx_output_level_request_response(m.payload_u8(0), m.payload_i16(1));
+            emit q.audio_tx_output_level_request_response(m.port(), m.level());
         },
         emit_nack<&Q::audio_tx_output_level_request_nack>));
     rows.push_back(ack_row<&Q::key_to_audio_tx_delay_set_ack, &Q::key_to_audio_tx_delay_set_nack>(
@@ -300,9 +320,9 @@ std::vector<Reply_row> build_reply_table()
     rows.push_back(decoded_row<Tac1_msg_psk_modem_ota_settings_set>(
         ids<Tac1_msg_psk_modem_ota_settings_get>(), "Tac1_msg_psk_modem_ota_settings_set", Style::b,
         [](Q& q, const Tac1_msg_psk_modem_ota_settings_set& m) {
-            emit q.psk_modem_ota_settings_request_response(m.payload_u8(0), m.payload_u8(1),
-                                                           m.payload_u8(2), m.payload_u8(3),
-                                                           m.payload_u8(4), m.payload_u8(5));
+            emit q.psk_modem_ota_settings_request_response(m.tx_rx(), m.waveform(), m.encoding(),
+                                                           m.interleaver_lenght(), m.data_rate(),
+                                                           m.isb_activation());
         },
         emit_nack<&Q::psk_modem_ota_settings_request_nack>));
     rows.push_back(
@@ -312,7 +332,7 @@ std::vector<Reply_row> build_reply_table()
         ids<Tac1_msg_psk_modem_deaquire_limit_get>(), "Tac1_msg_psk_modem_deaquire_limit_set",
         Style::b,
         [](Q& q, const Tac1_msg_psk_modem_deaquire_limit_set& m) {
-            emit q.psk_modem_deacquire_limit_request_response(m.payload_u8(0));
+            emit q.psk_modem_deacquire_limit_request_response(m.deacquire_limit());
         },
         emit_nack<&Q::psk_modem_deacquire_limit_request_nack>));
     rows.push_back(ack_row<&Q::psk_fsk_return_to_acquisition_set_ack,
@@ -325,7 +345,7 @@ std::vector<Reply_row> build_reply_table()
     rows.push_back(decoded_row<Tac1_msg_dte_port_mode_set>(
         ids<Tac1_msg_dte_port_mode_get>(), "Tac1_msg_dte_port_mode_set", Style::b,
         [](Q& q, const Tac1_msg_dte_port_mode_set& m) {
-            emit q.dte_port_mode_request_response(m.payload_u8(0));
+            emit q.dte_port_mode_request_response(m.mode());
         },
         emit_nack<&Q::dte_port_mode_request_nack>));
     rows.push_back(
@@ -336,8 +356,8 @@ std::vector<Reply_row> build_reply_table()
         ids<Tac1_msg_dte_port_asynchronous_settings_get>(),
         "Tac1_msg_dte_port_asynchronous_settings_set", Style::b,
         [](Q& q, const Tac1_msg_dte_port_asynchronous_settings_set& m) {
-            emit q.dte_port_async_settings_request_response(m.payload_u8(0), m.payload_u8(1),
-                                                            m.payload_u8(2), m.payload_u8(3));
+            emit q.dte_port_async_settings_request_response(m.data_rate(), m.data_bits(),
+                                                            m.stop_bits(), m.parity());
         },
         emit_nack<&Q::dte_port_async_settings_request_nack>));
     rows.push_back(
@@ -348,7 +368,7 @@ std::vector<Reply_row> build_reply_table()
         ids<Tac1_msg_dte_port_asynchronous_flow_control_get>(),
         "Tac1_msg_dte_port_asynchronous_flow_control_set", Style::b,
         [](Q& q, const Tac1_msg_dte_port_asynchronous_flow_control_set& m) {
-            emit q.dte_port_async_flow_control_request_response(m.payload_u8(0));
+            emit q.dte_port_async_flow_control_request_response(m.flow_control());
         },
         emit_nack<&Q::dte_port_async_flow_control_request_nack>));
     rows.push_back(ack_row<&Q::dte_port_activity_mode_set_ack, &Q::dte_port_activity_mode_set_nack>(
@@ -390,7 +410,7 @@ std::vector<Reply_row> build_reply_table()
     rows.push_back(decoded_row<Tac1_msg_od_result_indication>(
         ids<Tac1_msg_od_result_indication>(), "Tac1_msg_od_result_indication", Style::i,
         [](Q& q, const Tac1_msg_od_result_indication& m) {
-            emit q.occupancy_detected_result_indication(m.payload_u16(0), m.payload_u16(2));
+            emit q.occupancy_detected_result_indication(m.duration(), m.occupancy());
         }));
 
     // Network identity and the real-time clock.
@@ -401,8 +421,8 @@ std::vector<Reply_row> build_reply_table()
         ids<Tac1_msg_misc_ip_configuration_set, Tac1_msg_misc_ip_configuration_get>(),
         "request_ip_configuration", Style::d,
         [](Q& q, const Tac1_msg_misc_ip_configuration_set& m) {
-            emit q.request_ip_configuration_response(true, m.payload_u32(0), m.payload_u32(4),
-                                                     m.payload_u32(8));
+            emit q.request_ip_configuration_response(true, m.ip_address(), m.subnet_mask(),
+                                                     m.default_gateway());
         }));
     rows.push_back(decoded_row<Tac1_msg_lz7_hw_testing_rtc_temperature_set>(
         ids<Tac1_msg_lz7_hw_testing_rtc_temperature_set,
@@ -424,7 +444,8 @@ std::vector<Reply_row> build_reply_table()
         "Tac1_msg_radio_channel_change_and_atu_tune_time_set", Style::b,
         [](Q& q, const Tac1_msg_radio_channel_change_and_atu_tune_time_set& m) {
             emit q.radio_channel_change_and_atu_tune_time_request_response(
-                m.payload_u16(0), m.payload_u16(2), m.payload_u16(4), m.payload_u16(6));
+                m.tx_chan_change_time(), m.rx_chan_change_time(), m.min_atu_tune_time(),
+                m.max_atu_tune_time());
         },
         emit_nack<&Q::radio_channel_change_and_atu_tune_time_request_nack>));
     rows.push_back(
@@ -433,9 +454,9 @@ std::vector<Reply_row> build_reply_table()
     rows.push_back(decoded_row<Tac1_msg_radio_ff_params_set>(
         ids<Tac1_msg_radio_ff_params_get>(), "Tac1_msg_radio_ff_params_set", Style::b,
         [](Q& q, const Tac1_msg_radio_ff_params_set& m) {
-            emit q.radio_fixed_freq_parameters_request_response(m.payload_u16(0), m.payload_u32(2),
-                                                                m.payload_u32(6), m.payload_u8(10),
-                                                                m.payload_u8(11), m.payload_u8(12));
+            emit q.radio_fixed_freq_parameters_request_response(m.channel(), m.rx_freq(),
+                                                                m.tx_freq(), m.tx_power_level(),
+                                                                m.rx_mode(), m.tx_mode());
         },
         emit_nack<&Q::radio_fixed_freq_parameters_request_nack>));
     rows.push_back(
@@ -444,13 +465,13 @@ std::vector<Reply_row> build_reply_table()
     rows.push_back(decoded_row<Tac1_msg_radio_rcm_activate_set>(
         ids<Tac1_msg_radio_rcm_activate_get>(), "Tac1_msg_radio_rcm_activate_set", Style::b,
         [](Q& q, const Tac1_msg_radio_rcm_activate_set& m) {
-            emit q.radio_control_activation_request_response(m.payload_u8(0));
+            emit q.radio_control_activation_request_response(m.activation());
         },
         emit_nack<&Q::radio_control_activation_request_nack>));
     rows.push_back(decoded_row<Tac1_msg_radio_rcm_status_indication>(
         ids<Tac1_msg_radio_rcm_status_indication>(), "Tac1_msg_radio_rcm_status_indication",
         Style::i, [](Q& q, const Tac1_msg_radio_rcm_status_indication& m) {
-            emit q.rcm_status_indication(m.payload_u8(0), m.payload_u8(1));
+            emit q.rcm_status_indication(m.state(), m.error_code());
         }));
 
     // Indications.
@@ -461,24 +482,24 @@ std::vector<Reply_row> build_reply_table()
     rows.push_back(decoded_row<Tac1_msg_wf_autobaud_indication>(
         ids<Tac1_msg_wf_autobaud_indication>(), "Tac1_msg_wf_autobaud_indication", Style::i,
         [](Q& q, const Tac1_msg_wf_autobaud_indication& m) {
-            emit q.wf_autobaud_indication(m.payload_u8(0), m.payload_u8(1));
+            emit q.wf_autobaud_indication(m.data_rate(), m.interleaver_length());
         }));
     rows.push_back(decoded_row<Tac1_msg_modem_tx_status_indication>(
         ids<Tac1_msg_modem_tx_status_indication>(), "Tac1_msg_modem_tx_status_indication", Style::i,
         [](Q& q, const Tac1_msg_modem_tx_status_indication& m) {
-            emit q.modem_tx_status_indication(m.payload_u8(0), m.payload_u8(1));
+            emit q.modem_tx_status_indication(m.wf_tx_status(), m.ale_tx_status());
         }));
     rows.push_back(decoded_row<Tac1_msg_modem_rx_status_indication>(
         ids<Tac1_msg_modem_rx_status_indication>(), "Tac1_msg_modem_rx_status_indication", Style::i,
         [](Q& q, const Tac1_msg_modem_rx_status_indication& m) {
-            emit q.modem_rx_status_indication(m.payload_u8(0), m.payload_u8(1));
+            emit q.modem_rx_status_indication(m.wf_rx_status(), m.ale_rx_status());
         }));
     rows.push_back(decoded_row<Tac1_msg_wf_lqa_indication>(
         ids<Tac1_msg_wf_lqa_indication>(), "Tac1_msg_wf_lqa_indication", Style::i,
         [](Q& q, const Tac1_msg_wf_lqa_indication& m) {
-            emit q.wf_lqa_indication(static_cast<char>(m.payload_i8(0)), m.payload_u8(1),
-                                     m.payload_u8(2), m.payload_u8(3), m.payload_u8(4),
-                                     m.payload_i16(5), m.payload_u8(7));
+            emit q.wf_lqa_indication(static_cast<char>(m.snr()), m.ber(), m.number_paths(),
+                                     m.multipath_spread(), m.doppler_spread(), m.doppler_offset(),
+                                     m.wf_type());
         }));
     rows.push_back(decoded_row<Tac1_msg_ale_status_report_indication>(
         ids<Tac1_msg_ale_status_report_indication>(), "Tac1_msg_ale_status_report_indication",
@@ -520,28 +541,28 @@ std::vector<Reply_row> build_reply_table()
             Tac1_msg_lz7_hw_testing_audio_rx_level_get>(),
         "request_audio_rx_level", Style::b,
         [](Q& q, const Tac1_msg_lz7_hw_testing_audio_rx_level_set& m) {
-            emit q.audio_rx_level_request_response(m.payload_i32(0), m.payload_i32(4));
+            emit q.audio_rx_level_request_response(m.audio1_rx_level(), m.audio2_rx_level());
         },
         emit_nack<&Q::audio_rx_level_request_nack>));
     rows.push_back(decoded_row<Tac1_msg_lz7_hw_testing_audio_quality_set>(
         ids<Tac1_msg_lz7_hw_testing_audio_quality_set, Tac1_msg_lz7_hw_testing_audio_quality_get>(),
         "request_audio_quality", Style::c,
         [](Q& q, const Tac1_msg_lz7_hw_testing_audio_quality_set& m) {
-            emit q.request_audio_quality_response(true, m.payload_i8(0), m.payload_u8(1));
+            emit q.request_audio_quality_response(true, m.rx_snr(), m.audio_quality());
         },
         [](Q& q, const Buffer&) { emit q.request_audio_quality_response(false, 127, 2); }));
     rows.push_back(decoded_row<Tac1_msg_lz7_hw_testing_nptt_sense1_set>(
         ids<Tac1_msg_lz7_hw_testing_nptt_sense1_set, Tac1_msg_lz7_hw_testing_nptt_sense1_get>(),
         "request_lz7_n_ppt_sense_1", Style::t,
         [](Q& q, const Tac1_msg_lz7_hw_testing_nptt_sense1_set& m) {
-            emit q.request_lz7_n_ppt_sense1_response(true, m.payload_u8(0));
+            emit q.request_lz7_n_ppt_sense1_response(true, m.lz7_n_ppt_sense1());
         },
         [](Q& q, const Buffer&) { emit q.request_lz7_n_ppt_sense1_response(true, 0); }));
     rows.push_back(decoded_row<Tac1_msg_lz7_hw_testing_nptt_sense2_set>(
         ids<Tac1_msg_lz7_hw_testing_nptt_sense2_set, Tac1_msg_lz7_hw_testing_nptt_sense2_get>(),
         "request_lz7_n_ppt_sense_2", Style::t,
         [](Q& q, const Tac1_msg_lz7_hw_testing_nptt_sense2_set& m) {
-            emit q.request_lz7_n_ppt_sense2_response(true, m.payload_u8(0));
+            emit q.request_lz7_n_ppt_sense2_response(true, m.lz7_n_ppt_sense2());
         },
         [](Q& q, const Buffer&) { emit q.request_lz7_n_ppt_sense2_response(true, 0); }));
     rows.push_back(check_only_row(ids<Tac1_msg_lz7_hw_testing_keyline1_set>(), "set_lz7_keyline1"));
@@ -551,12 +572,7 @@ std::vector<Reply_row> build_reply_table()
         "set_lz7_hw_testing_uart_test"));
     rows.push_back(decoded_row<Tac1_msg_lz7_hw_testing_test_result_set>(
         ids<Tac1_msg_lz7_hw_testing_test_result_set, Tac1_msg_lz7_hw_testing_test_result_get>(),
-        "request_lz7_hw_testing_test_result", Style::t,
-        [](Q& q, const Tac1_msg_lz7_hw_testing_test_result_set& m) {
-            emit q.request_lz7_hw_testing_test_result_response(true, m.payload_i8(0),
-                                                               long_counted_text(m, 1));
-        },
-        [](Q& q, const Buffer&) {
+        "request_lz7_hw_testing_test_result", Style::t, test_result, [](Q& q, const Buffer&) {
             emit q.request_lz7_hw_testing_test_result_response(true, 0, QString());
         }));
     rows.push_back(check_only_row(
@@ -565,11 +581,7 @@ std::vector<Reply_row> build_reply_table()
     rows.push_back(decoded_row<Tac1_msg_lz7_hw_testing_gpp_test_result_set>(
         ids<Tac1_msg_lz7_hw_testing_gpp_test_result_set,
             Tac1_msg_lz7_hw_testing_gpp_test_result_get>(),
-        "request_lz7_hw_testing_ctrl_processor_test_result", Style::t,
-        [](Q& q, const Tac1_msg_lz7_hw_testing_gpp_test_result_set& m) {
-            emit q.request_lz7_hw_testing_ctrl_processor_test_result_response(
-                true, m.payload_i8(0), long_counted_text(m, 1));
-        },
+        "request_lz7_hw_testing_ctrl_processor_test_result", Style::t, ctrl_processor_test_result,
         [](Q& q, const Buffer&) {
             emit q.request_lz7_hw_testing_ctrl_processor_test_result_response(true, 0, QString());
         }));
