@@ -1,0 +1,191 @@
+// Runs talvane-modem-sim as a process and talks to it over its real
+// pseudo-terminal with a client built from the protocol stack, as the console
+// would: address 192.168.0.13, port 880 (and a second peer on port 881).
+#pragma once
+
+#include "sim_fields.h"
+#include "sim_node.h"
+
+#include <QProcess>
+#include <QSerialPort>
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+#include <optional>
+
+namespace vq_sim {
+
+inline QString simulator_path()
+{
+    return qEnvironmentVariable("TALVANE_BINARY_DIR") + "/source/modem_simulator/talvane-modem-sim";
+}
+
+class Sim_process : public QObject
+{
+public:
+    ~Sim_process() override { stop(); }
+
+    // Starts the simulator; returns the device it printed first (empty on failure).
+    QString start(const QStringList& arguments)
+    {
+        process.setProgram(simulator_path());
+        process.setArguments(arguments);
+        process.setProcessChannelMode(QProcess::SeparateChannels);
+        QObject::connect(&process, &QProcess::readyReadStandardOutput, this, [this] {
+            while (process.canReadLine()) {
+                lines << QString::fromUtf8(process.readLine()).trimmed();
+            }
+        });
+        QObject::connect(&process, &QProcess::readyReadStandardError, this,
+                         [this] { errors += QString::fromUtf8(process.readAllStandardError()); });
+        process.start();
+        if (!process.waitForStarted(5000)) {
+            return {};
+        }
+        for (int i = 0; i < 100 && lines.isEmpty(); ++i) {
+            QTest::qWait(20);
+        }
+        return lines.isEmpty() ? QString() : lines.first();
+    }
+
+    void command(const QString& line) { process.write((line + "\n").toUtf8()); }
+
+    // The JSON status line.
+    QString status()
+    {
+        const int before = lines.size();
+        command("status");
+        for (int i = 0; i < 100; ++i) {
+            for (int k = before; k < lines.size(); ++k) {
+                if (lines[k].startsWith("{\"device\"")) {
+                    return lines[k];
+                }
+            }
+            QTest::qWait(10);
+        }
+        return {};
+    }
+
+    bool stop()
+    {
+        if (process.state() == QProcess::NotRunning) {
+            return true;
+        }
+        command("quit");
+        if (!process.waitForFinished(3000)) {
+            process.kill();
+            process.waitForFinished(1000);
+            return false;
+        }
+        return true;
+    }
+
+    QProcess process;
+    QStringList lines;
+    QString errors;
+};
+
+class Line_client : public QObject
+{
+public:
+    Line_client() : a(0xC0A8000D, 880), b(0xC0A8000D, 881)
+    {
+        for (Tac1_node* n : {&a, &b}) {
+            n->write = [this](const Bytes& f) {
+                port.write(reinterpret_cast<const char*>(f.data()), static_cast<qint64>(f.size()));
+            };
+            // Received user data is a request of the modem's; no answer is due.
+            n->listen(0x000A0007);
+            n->on_message = [](const Tac1_in&) {};
+        }
+        a.on_frame = [this](const Frame_info& info) {
+            if (!info.outgoing) {
+                frames.push_back(info);
+            }
+        };
+        QObject::connect(&port, &QSerialPort::readyRead, this, [this] {
+            const QByteArray bytes = port.readAll();
+            a.receive(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                      static_cast<std::size_t>(bytes.size()));
+        });
+    }
+
+    bool open(const QString& path)
+    {
+        port.setPortName(path);
+        if (!port.open(QIODevice::ReadWrite)) {
+            return false;
+        }
+        port.setBaudRate(QSerialPort::Baud115200);
+        return true;
+    }
+
+    void close() { port.close(); }
+
+    std::uint8_t request(std::uint32_t id, const Bytes& payload, std::uint16_t to_port = 58001,
+                         bool second_peer = false)
+    {
+        Tac1_node& n = second_peer ? b : a;
+        return n.send_message({0xC0A80000, to_port}, id, 0, TYPE_REQUEST, payload);
+    }
+
+    // The reply to (id, transaction), waiting up to timeout_ms.
+    std::optional<Frame_info> reply(std::uint32_t id, std::uint8_t transaction,
+                                    int timeout_ms = 2000)
+    {
+        for (int waited = 0;; waited += 5) {
+            for (const Frame_info& f : frames) {
+                if (f.identifier == id && f.transaction == transaction &&
+                    (f.type == TYPE_ACK || f.type == TYPE_NACK || f.type == TYPE_RESPONSE)) {
+                    return f;
+                }
+            }
+            if (waited >= timeout_ms) {
+                return std::nullopt;
+            }
+            QTest::qWait(5);
+        }
+    }
+
+    std::optional<Frame_info> ask(std::uint32_t id, const Bytes& payload, int timeout_ms = 2000)
+    {
+        const std::uint8_t tr = request(id, payload);
+        return tr == 0 ? std::nullopt : reply(id, tr, timeout_ms);
+    }
+
+    // Start-up status, or -1 without an answer.
+    int startup_status(int timeout_ms = 500)
+    {
+        const auto f = ask(0x9E, {}, timeout_ms);
+        return f && f->payload.size() == 1 ? f->payload[0] : -1;
+    }
+
+    bool wait_ready(int timeout_ms = 5000)
+    {
+        for (int waited = 0; waited < timeout_ms; waited += 50) {
+            if (startup_status(50) == 1) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    std::vector<Frame_info> received(std::uint32_t id, int destination_port = -1) const
+    {
+        std::vector<Frame_info> out;
+        for (const Frame_info& f : frames) {
+            if (f.identifier == id &&
+                (destination_port < 0 || f.destination.port == destination_port)) {
+                out.push_back(f);
+            }
+        }
+        return out;
+    }
+
+    QSerialPort port;
+    Tac1_node a;
+    Tac1_node b;
+    std::vector<Frame_info> frames;
+};
+
+} // namespace vq_sim

@@ -1,0 +1,447 @@
+// talvane-modem-sim driven over its real pseudo-terminal by a client built
+// from the protocol stack.
+#include "sim_client.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace vq_sim;
+
+Q_DECLARE_METATYPE(vq_sim::Bytes)
+
+namespace {
+
+Bytes register_for(std::uint32_t id)
+{
+    Bytes p;
+    put_u32(p, 0);
+    put_u16(p, 0);
+    put_u32(p, id);
+    put_u8(p, 1);
+    return p;
+}
+
+constexpr std::uint32_t id_rx_status = 0x000300B0, id_register = 0x012C0005;
+
+} // namespace
+
+class Tst_pty : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void booting_then_ready();
+    void initialisation_requests_answered_data();
+    void initialisation_requests_answered();
+    void settings_round_trip_and_refusal();
+    void indications_reach_only_registered_peers();
+    void reset_reboots_and_clears_registrations();
+    void faults_on_demand_data();
+    void faults_on_demand();
+    void garbage_and_chunks_do_not_lose_replies();
+    void console_reopening_the_port_is_served();
+    void new_pair_behind_the_same_link();
+    void settings_survive_save_and_restart();
+    void loopback_carries_100_kB_with_flow_control();
+    void ale_call_over_the_line_data();
+    void ale_call_over_the_line();
+
+private:
+    QTemporaryDir _dir;
+    Sim_process _shared;
+    Line_client _client;
+};
+
+void Tst_pty::initTestCase()
+{
+    QVERIFY(QFileInfo::exists(simulator_path()));
+    const QString device = _shared.start({"--pty", "--boot-ms", "100"});
+    QVERIFY2(device.startsWith("/dev/pts/"), qPrintable(device + _shared.errors));
+    QVERIFY(_client.open(device));
+    QVERIFY(_client.wait_ready());
+}
+
+void Tst_pty::cleanupTestCase()
+{
+    QVERIFY(_shared.stop());
+}
+
+void Tst_pty::booting_then_ready()
+{
+    Sim_process sim;
+    const QString device = sim.start({"--boot-ms", "600"});
+    Line_client c;
+    QVERIFY(c.open(device));
+    QCOMPARE(c.startup_status(), 2);
+    QVERIFY(sim.status().contains("\"state\":\"booting\""));
+    // Nothing else is answered while booting.
+    QVERIFY(!c.ask(0x000300AB, {}, 100));
+    QVERIFY(c.wait_ready());
+    QVERIFY(sim.status().contains("\"state\":\"ready\""));
+}
+
+void Tst_pty::initialisation_requests_answered_data()
+{
+    QTest::addColumn<quint32>("id");
+    QTest::addColumn<Bytes>("payload");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int>("size");
+    QTest::newRow("system mode 2") << 0x000300AAu << Bytes{2} << 58001 << 0 << 0;
+    QTest::newRow("duplex 1") << 0x0003002Bu << Bytes{1} << 58001 << 0 << 0;
+    QTest::newRow("key to tx delay") << 0x00020005u << Bytes{1, 0, 150} << 58001 << 0 << 0;
+    QTest::newRow("tx to unkey delay") << 0x00020007u << Bytes{1, 0, 45} << 58001 << 0 << 0;
+    QTest::newRow("upload mode 2") << 0x000A0018u << Bytes{2} << 58001 << 0 << 0;
+    QTest::newRow("software version 20") << 0x18u << Bytes{20} << 58001 << 3 << -1;
+    QTest::newRow("ota settings 1") << 0x0003000Au << Bytes{1} << 58001 << 3 << 6;
+    QTest::newRow("deacquire limit") << 0x00030028u << Bytes{} << 58001 << 3 << 1;
+    QTest::newRow("tx audio level 1") << 0x00020002u << Bytes{1} << 58001 << 3 << 3;
+    QTest::newRow("dte port mode") << 0x00010002u << Bytes{} << 58001 << 3 << 1;
+    QTest::newRow("async settings") << 0x00010020u << Bytes{} << 58001 << 3 << 4;
+    QTest::newRow("async flow control") << 0x0001000Cu << Bytes{} << 58001 << 3 << 1;
+    QTest::newRow("radio select 1") << 0x000D001Au << Bytes{1} << 58001 << 3 << -1;
+    QTest::newRow("tune times") << 0x000D002Eu << Bytes{} << 58001 << 3 << 8;
+    QTest::newRow("fixed frequency") << 0x000D0002u << Bytes{} << 58001 << 3 << 13;
+    QTest::newRow("rx audio level") << 0x02BC0018u << Bytes{} << 58001 << 3 << 8;
+    QTest::newRow("register autobaud") << id_register << register_for(0x000300AD) << 3 << 0 << 0;
+    QTest::newRow("register tx status") << id_register << register_for(0x000300B1) << 2 << 0 << 0;
+    QTest::newRow("register rx status") << id_register << register_for(0x000300B0) << 3 << 0 << 0;
+    QTest::newRow("register lqa") << id_register << register_for(0x000300AC) << 3 << 0 << 0;
+    QTest::newRow("register rcm status")
+        << id_register << register_for(0x000D0018) << 104 << 0 << 0;
+    QTest::newRow("register occupancy") << id_register << register_for(0x00120002) << 3 << 0 << 0;
+    QTest::newRow("register ale report") << id_register << register_for(0x000B0006) << 5 << 0 << 0;
+    QTest::newRow("buzzer to 258:710") << 0x01F40036u << Bytes(9, 1) << -710 << 0 << 0;
+    QTest::newRow("gpp test result on port 20") << 0x02BC0024u << Bytes{} << 20 << 3 << -1;
+}
+
+void Tst_pty::initialisation_requests_answered()
+{
+    QFETCH(quint32, id);
+    QFETCH(Bytes, payload);
+    QFETCH(int, port);
+    QFETCH(int, type);
+    QFETCH(int, size);
+    const std::uint32_t address = port < 0 ? 258 : 0xC0A80000;
+    const std::uint16_t to_port = static_cast<std::uint16_t>(port < 0 ? -port : port);
+    const std::uint8_t tr =
+        _client.a.send_message({address, to_port}, id, 0, TYPE_REQUEST, payload);
+    QVERIFY(tr != 0);
+    const auto r = _client.reply(id, tr);
+    QVERIFY(r);
+    QCOMPARE(int(r->type), type);
+    QCOMPARE(r->destination, (Peer{0xC0A8000D, 880}));
+    if (size >= 0) {
+        QCOMPARE(int(r->payload.size()), size);
+    } else {
+        QVERIFY(r->payload.size() >= 2);
+    }
+}
+
+void Tst_pty::settings_round_trip_and_refusal()
+{
+    const Bytes ota{3, 0x11, 2, 6, 9, 1};
+    auto r = _client.ask(0x00030009, ota);
+    QVERIFY(r);
+    QCOMPARE(r->type, std::uint8_t(TYPE_ACK));
+    r = _client.ask(0x0003000A, {2});
+    QVERIFY(r);
+    QCOMPARE(r->payload, (Bytes{2, 0x11, 2, 6, 9, 1}));
+    r = _client.ask(0x00030009, {3, 0x11, 2, 4, 18, 1}); // 110A does not offer 9600
+    QVERIFY(r);
+    QCOMPARE(r->type, std::uint8_t(TYPE_NACK));
+    QCOMPARE(get_u32(r->payload, 0), 133u);
+    QVERIFY(_shared.status().contains("\"data_rate\":9"));
+}
+
+void Tst_pty::indications_reach_only_registered_peers()
+{
+    Sim_process sim;
+    Line_client c;
+    QVERIFY(c.open(sim.start({"--boot-ms", "50"})));
+    QVERIFY(c.wait_ready());
+    const std::uint8_t tr = c.request(id_register, register_for(id_rx_status), 3);
+    QCOMPARE(c.reply(id_register, tr)->type, std::uint8_t(TYPE_ACK));
+    sim.command("signal on");
+    QTRY_VERIFY_WITH_TIMEOUT(c.received(id_rx_status).size() >= 2, 3000);
+    for (const Frame_info& f : c.received(id_rx_status)) {
+        QCOMPARE(f.destination.port, std::uint16_t(880));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(sim.status().contains("\"registrations\":1"), 1000);
+    // Nobody registered for link quality: none is sent, though receiving.
+    QTest::qWait(1300);
+    QCOMPARE(c.received(0x000300AC).size(), std::size_t(0));
+    // The second peer registers for it and only it gets them.
+    const std::uint8_t tr2 = c.request(id_register, register_for(0x000300AC), 3, true);
+    QVERIFY(tr2 != 0);
+    QTRY_VERIFY_WITH_TIMEOUT(c.received(0x000300AC).size() >= 1, 3000);
+    for (const Frame_info& f : c.received(0x000300AC)) {
+        QCOMPARE(f.destination.port, std::uint16_t(881));
+    }
+    // Unregistering everything stops the indications to the first peer.
+    c.a.send_message({0xC0A80000, 58001}, 0x012C0009, 0, TYPE_INDICATION, {});
+    QTRY_VERIFY_WITH_TIMEOUT(sim.status().contains("\"registrations\":1"), 1000);
+    const std::size_t before = c.received(id_rx_status).size();
+    sim.command("signal off");
+    QTest::qWait(300);
+    QCOMPARE(c.received(id_rx_status).size(), before);
+}
+
+void Tst_pty::reset_reboots_and_clears_registrations()
+{
+    Sim_process sim;
+    Line_client c;
+    QVERIFY(c.open(sim.start({"--boot-ms", "200"})));
+    QVERIFY(c.wait_ready());
+    c.reply(id_register, c.request(id_register, register_for(id_rx_status), 3));
+    QTRY_VERIFY(sim.status().contains("\"registrations\":1"));
+    const auto ack = c.ask(0x01, {1});
+    QVERIFY(ack);
+    QCOMPARE(ack->type, std::uint8_t(TYPE_ACK));
+    QTRY_COMPARE_WITH_TIMEOUT(c.startup_status(50), 2, 1000);
+    QVERIFY(c.wait_ready());
+    QVERIFY(sim.status().contains("\"boots\":2"));
+    QVERIFY(sim.status().contains("\"registrations\":0"));
+    sim.command("signal on");
+    QTest::qWait(1200);
+    QCOMPARE(c.received(id_rx_status).size(), std::size_t(0));
+}
+
+void Tst_pty::faults_on_demand_data()
+{
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("undo");
+    QTest::addColumn<int>("expect"); // -1 no answer, else the NACK reason, 0 answered
+    QTest::newRow("hang") << "hang"
+                          << "resume" << -1;
+    QTest::newRow("nack") << "nack 0x00030028 131"
+                          << "nack clear" << 131;
+    QTest::newRow("drop all") << "drop 100"
+                              << "drop 0" << -1;
+    QTest::newRow("corrupt every byte") << "corrupt 100"
+                                        << "corrupt 0" << -1;
+    QTest::newRow("delay") << "delay 400"
+                           << "delay 0" << -2;
+}
+
+void Tst_pty::faults_on_demand()
+{
+    QFETCH(QString, command);
+    QFETCH(QString, undo);
+    QFETCH(int, expect);
+    _shared.command(command);
+    QTest::qWait(50);
+    const std::uint8_t tr = _client.request(0x00030028, {});
+    const auto r = _client.reply(0x00030028, tr, 250);
+    if (expect < 0) {
+        QVERIFY(!r);
+    } else {
+        QVERIFY(r);
+        QCOMPARE(r->type, std::uint8_t(TYPE_NACK));
+        QCOMPARE(get_u32(r->payload, 0), std::uint32_t(expect));
+    }
+    if (expect == -2) {
+        QVERIFY(_client.reply(0x00030028, tr, 1000)); // late, but there
+    }
+    _shared.command(undo);
+    QTest::qWait(50);
+    const auto after = _client.ask(0x00030028, {});
+    QVERIFY(after);
+    QCOMPARE(after->type, std::uint8_t(TYPE_RESPONSE));
+}
+
+void Tst_pty::garbage_and_chunks_do_not_lose_replies()
+{
+    _shared.command("garbage 100");
+    _shared.command("chunks on");
+    QTest::qWait(50);
+    std::vector<std::uint8_t> sent;
+    for (int i = 0; i < 20; ++i) {
+        sent.push_back(_client.request(0x18, {std::uint8_t(i)}));
+    }
+    for (int i = 0; i < 20; ++i) {
+        const auto r = _client.reply(0x18, sent[i], 3000);
+        QVERIFY(r);
+        QCOMPARE(r->payload[0], std::uint8_t(i));
+    }
+    _shared.command("garbage 0");
+    _shared.command("chunks off");
+    QTest::qWait(50);
+    QCOMPARE(_client.startup_status(), 1);
+}
+
+void Tst_pty::console_reopening_the_port_is_served()
+{
+    const QString device = _client.port.portName();
+    for (int round = 0; round < 3; ++round) {
+        _client.close();
+        QTest::qWait(100);
+        QVERIFY(_client.open(device));
+        QTRY_VERIFY_WITH_TIMEOUT(_shared.status().contains("\"attached\":true"), 1000);
+        QCOMPARE(_client.startup_status(), 1);
+    }
+}
+
+void Tst_pty::new_pair_behind_the_same_link()
+{
+    const QString link = _dir.filePath("modem-link");
+    Sim_process sim;
+    const QString first = sim.start({"--link", link, "--boot-ms", "50"});
+    QCOMPARE(QFileInfo(link).symLinkTarget(), first);
+    sim.command("new-pty");
+    QTRY_VERIFY(QFileInfo(link).symLinkTarget() != first);
+    Line_client c;
+    QVERIFY(c.open(link));
+    QVERIFY(c.wait_ready());
+    QVERIFY(sim.stop());
+    QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+}
+
+void Tst_pty::settings_survive_save_and_restart()
+{
+    const QString state = _dir.filePath("nvm.ini");
+    {
+        Sim_process sim;
+        Line_client c;
+        QVERIFY(c.open(sim.start({"--boot-ms", "50", "--state", state})));
+        QVERIFY(c.wait_ready());
+        QCOMPARE(c.ask(0x00030009, {3, 0x1A, 1, 1, 19, 1})->type, std::uint8_t(TYPE_ACK));
+        Bytes radio{1};
+        put_counted(radio, "Icom IC-F8101");
+        QCOMPARE(c.ask(0x000D0019, radio)->type, std::uint8_t(TYPE_ACK));
+        QCOMPARE(c.ask(0x00030027, {1})->type, std::uint8_t(TYPE_ACK));
+        QCOMPARE(c.ask(0x9B, {})->type, std::uint8_t(TYPE_ACK));
+        QCOMPARE(c.ask(0x00030027, {3})->type, std::uint8_t(TYPE_ACK)); // not saved
+    }
+    Sim_process sim;
+    Line_client c;
+    QVERIFY(c.open(sim.start({"--boot-ms", "50", "--state", state})));
+    QVERIFY(c.wait_ready());
+    QCOMPARE(c.ask(0x0003000A, {1})->payload, (Bytes{1, 0x1A, 1, 1, 19, 1}));
+    QCOMPARE(get_text(c.ask(0x000D001A, {1})->payload, 2, 13), std::string("Icom IC-F8101"));
+    QCOMPARE(c.ask(0x00030028, {})->payload, Bytes{1});
+}
+
+void Tst_pty::loopback_carries_100_kB_with_flow_control()
+{
+    Sim_process sim;
+    Line_client c;
+    QVERIFY(
+        c.open(sim.start({"--boot-ms", "50", "--loopback", "--air-speed", "40", "--air-delay-ms",
+                          "50", "--high-mark", "8000", "--low-mark", "2000"})));
+    QVERIFY(c.wait_ready());
+    QCOMPARE(c.ask(0x000A000D, {})->type, std::uint8_t(TYPE_ACK));
+    QByteArray data;
+    for (int i = 0; i < 100 * 1024; ++i) {
+        data.append(static_cast<char>((i * 131 + i / 256) & 0xFF));
+    }
+    bool stopped = false;
+    int stops = 0, starts = 0;
+    std::size_t seen = 0;
+    int offset = 0;
+    while (offset < data.size()) {
+        // Follow the modem's flow indications as the console does.
+        for (; seen < c.frames.size(); ++seen) {
+            if (c.frames[seen].identifier == 0x000A0003) {
+                stopped = true;
+                ++stops;
+            } else if (c.frames[seen].identifier == 0x000A0005) {
+                stopped = false;
+                ++starts;
+            }
+        }
+        if (stopped) {
+            QTest::qWait(5);
+            continue;
+        }
+        const int n = std::min(200, int(data.size()) - offset);
+        Bytes p;
+        put_u16(p, static_cast<std::uint16_t>(n));
+        p.insert(p.end(), data.begin() + offset, data.begin() + offset + n);
+        QVERIFY(c.request(0x000A0001, p) != 0);
+        offset += n;
+        if (offset % 2000 == 0) {
+            QTest::qWait(1);
+        }
+    }
+    QVERIFY(stops >= 1);
+    QVERIFY(starts >= 1);
+    QByteArray got;
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            got.clear();
+            for (const Frame_info& f : c.received(0x000A0007)) {
+                const std::size_t n = get_u16(f.payload, 0);
+                got.append(reinterpret_cast<const char*>(f.payload.data() + 2), int(n));
+            }
+            return got.size() >= data.size();
+        }(),
+        20000);
+    QCOMPARE(got.size(), data.size());
+    QVERIFY(got == data);
+    for (const Frame_info& f : c.received(0x000A0001)) {
+        QCOMPARE(f.type, std::uint8_t(TYPE_ACK)); // none refused
+    }
+    QVERIFY(c.received(0x000A0001).size() == 512);
+}
+
+void Tst_pty::ale_call_over_the_line_data()
+{
+    QTest::addColumn<QString>("scenario");
+    QTest::addColumn<QList<int>>("events");
+    QTest::newRow("linked") << "linked" << QList<int>{1, 13, 4};
+    QTest::newRow("rejected") << "rejected" << QList<int>{25, 14};
+}
+
+void Tst_pty::ale_call_over_the_line()
+{
+    QFETCH(QString, scenario);
+    QFETCH(QList<int>, events);
+    Sim_process sim;
+    Line_client c;
+    QVERIFY(
+        c.open(sim.start({"--boot-ms", "50", "--ale-step-ms", "60", "--ale-scenario", scenario})));
+    QVERIFY(c.wait_ready());
+    c.reply(id_register, c.request(id_register, register_for(0x000B0006), 5));
+    // A call before enabling is refused.
+    auto r = c.ask(0x00060007, {1});
+    QCOMPARE(r->type, std::uint8_t(TYPE_NACK));
+    QCOMPARE(get_u32(r->payload, 0), 37u);
+    // The console's configuration sequence.
+    Bytes scan{0};
+    put_text(scan, "ALESCANPOOL", 15);
+    scan.resize(29, 0xFF);
+    Bytes self{0};
+    put_text(self, "ALPHA", 15);
+    put_text(self, "ALPHA", 15);
+    self.resize(57, 0);
+    Bytes other{1};
+    put_text(other, "BRAVO", 15);
+    put_text(other, "BRAVO", 15);
+    other.resize(57, 0);
+    const std::pair<std::uint32_t, Bytes> steps[] = {
+        {0x000300AA, {3}},  {0x0004000F, {8}},   {0x00040009, scan},
+        {0x0004007F, self}, {0x0004007F, other}, {0x00050005, {0, 180}},
+        {0x0005000F, {2}},  {0x00050001, {2}},   {0x00060005, {1, 1, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF}},
+        {0x00060007, {1}},
+    };
+    for (const auto& [id, payload] : steps) {
+        r = c.ask(id, payload);
+        QVERIFY(r);
+        QCOMPARE(r->type, std::uint8_t(TYPE_ACK));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(c.received(0x000B0006).size() >= std::size_t(events.size()), 3000);
+    QList<int> got;
+    for (const Frame_info& f : c.received(0x000B0006)) {
+        got << f.payload[0];
+        QCOMPARE(get_text(f.payload, 7, f.payload[6]), std::string("BRAVO"));
+        QCOMPARE(f.destination.port, std::uint16_t(880));
+    }
+    QCOMPARE(got, events);
+}
+
+QTEST_GUILESS_MAIN(Tst_pty)
+#include "tst_pty.moc"
