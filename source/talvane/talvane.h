@@ -387,8 +387,61 @@ private:
     bool print_state = false;
 
     // ==== Modem control panel and receive information: members ====
+    friend struct Modem_control_test_probe; // the panel tests drive the slots below
+
     void _init_data_interface_panel(QGroupBox* panel);
     void _init_modem_control_panel(QGroupBox* panel);
     void _init_receive_information_panel(QGroupBox* panel);
+
+    // Selector rebuilding and the over-the-air (OTA) settings.
+    void _fill_waveform_list();
+    void _fill_data_rate_list();
+    void _fill_interleaver_list();
+    void _send_ota_settings_if_changed();
+    void _apply_pending_ota_update();
+    // DTE port requests built from the selectors.
+    void _send_dte_port_async_settings();
+    void _send_dte_port_activity_mode();
+    // Every receive readout of the link quality and autobaud reports to "-".
+    void _clear_receive_information();
+
+    // Modem Control widgets.
+    class QSpinBox* audio_tx_level_spin_box = nullptr;
+    QComboBox* waveform_selector = nullptr;
+    QComboBox* data_rate_selector = nullptr;
+    QComboBox* interleaver_selector = nullptr;
+    QComboBox* deacquire_selector = nullptr;
+    QPushButton* tx_kill_button = nullptr;
+    QPushButton* rx_reset_button = nullptr;
+    QLabel* waveform_name_label = nullptr;
+    QLabel* rx_data_rate_label = nullptr;
+    QLabel* rx_interleaver_label = nullptr;
+    QRadioButton* std_async_button = nullptr;
+    QRadioButton* hsp_async_button = nullptr;
+    class QCheckBox* auto_update_tx_ota_rate_check_box = nullptr;
+
+    // DTE port selectors of the Data Interface panel.
+    QComboBox* port_rate_selector = nullptr;
+    QComboBox* data_format_selector = nullptr;
+    QComboBox* flow_control_selector = nullptr;
+
+    // Receive Information labels.
+    QLabel* snr_label = nullptr;
+    QLabel* ber_label = nullptr;
+    QLabel* doppler_offset_label = nullptr;
+    QLabel* doppler_spread_label = nullptr;
+    QLabel* multipath_spread_label = nullptr;
+    QLabel* path_count_label = nullptr;
+
+    // OTA settings last sent to the modem or last reported by it.
+    uchar last_ota_waveform = 0;
+    uchar last_ota_data_rate = 0;
+    uchar last_ota_interleaver = 0;
+    // Received settings that the transmitter takes over when reception ends.
+    bool pending_ota_update = false;
+    uchar pending_ota_data_rate = 0;
+    uchar pending_ota_interleaver = 0;
+    bool auto_update_tx_ota_rate = false; // "Auto Update Tx OTA Rate"
+    int last_wf_rx_status = 1;
     // ==== end modem control panel and receive information: members ====
 };

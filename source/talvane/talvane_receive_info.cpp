@@ -1,47 +1,151 @@
+// The Receive Information panel and the modem's reports about reception and
+// transmission: link quality, autobaud results, receive and transmit status
+// and the receive audio level.
+
+#include "app_logging.h"
+#include "modem_control_tables.h"
+#include "qmodem_interface.h"
 #include "talvane.h"
 
+#include <QComboBox>
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace modem_control;
+
+namespace {
+
+constexpr int rx_status_hunt = 1;
+constexpr int rx_status_receive = 2;
+constexpr int rx_status_sync = 5;
+constexpr int tx_status_idle = 2;
+
+constexpr int keep_alive_receiving_ms = 5000;
+constexpr int keep_alive_idle_ms = 2000;
+
+const char* const no_value = "-";
+
+} // namespace
 
 void Talvane::_init_receive_information_panel(QGroupBox* panel)
 {
-    Q_UNUSED(panel);
+    auto* grid = new QGridLayout(panel);
+    struct Row
+    {
+        const char* caption;
+        QLabel** label;
+    };
+    const Row rows[] = {
+        {"SNR:", &snr_label},
+        {"BER:", &ber_label},
+        {"Doppler Offset:", &doppler_offset_label},
+        {"Doppler Spread:", &doppler_spread_label},
+        {"Multipath Spread:", &multipath_spread_label},
+        {"Path Count:", &path_count_label},
+    };
+    int row = 0;
+    for (const Row& entry : rows) {
+        *entry.label = new QLabel(no_value, panel);
+        grid->addWidget(new QLabel(entry.caption, panel), row, 0, 1, 1);
+        grid->addWidget(*entry.label, row, 1, 1, 1);
+        ++row;
+    }
+    grid->setRowStretch(row, 10);
+}
+
+void Talvane::_clear_receive_information()
+{
+    for (QLabel* label :
+         {snr_label, ber_label, doppler_offset_label, doppler_spread_label, multipath_spread_label,
+          path_count_label, rx_data_rate_label, rx_interleaver_label}) {
+        label->setText(no_value);
+    }
 }
 
 void Talvane::_handle_wf_lqa_indication(char snr, uchar ber, uchar number_paths,
                                         uchar multipath_spread, uchar doppler_spread,
                                         short doppler_offset, uchar wf_type)
 {
-    Q_UNUSED(snr);
-    Q_UNUSED(ber);
-    Q_UNUSED(number_paths);
-    Q_UNUSED(multipath_spread);
-    Q_UNUSED(doppler_spread);
-    Q_UNUSED(doppler_offset);
-    Q_UNUSED(wf_type);
+    qCDebug(lc_resp_handle) << __func__ << "snr:" << int(snr) << "ber:" << ber
+                            << "number_paths:" << number_paths
+                            << "multipath_spread:" << multipath_spread
+                            << "doppler_spread:" << doppler_spread
+                            << "doppler_offset:" << doppler_offset << "wf_type:" << wf_type;
+    if (last_wf_rx_status != rx_status_receive) {
+        return;
+    }
+    // The byte is signed on the wire whatever the platform's plain char is.
+    snr_label->setText(snr_text(static_cast<signed char>(snr)));
+    ber_label->setText(ber_text(ber));
+    path_count_label->setText(path_count_text(number_paths));
+    multipath_spread_label->setText(multipath_spread_text(multipath_spread));
+    doppler_spread_label->setText(doppler_spread_text(doppler_spread));
+    doppler_offset_label->setText(doppler_offset_text(doppler_offset));
 }
 
 void Talvane::_handle_wf_autobaud_indication(uchar data_rate, uchar interleaver_length)
 {
-    Q_UNUSED(data_rate);
-    Q_UNUSED(interleaver_length);
+    qCDebug(lc_resp_handle) << __func__ << "data_rate:" << data_rate
+                            << "interleaver_length:" << interleaver_length;
+    rx_data_rate_label->setText(data_rate_name(data_rate));
+    rx_interleaver_label->setText(interleaver_name(interleaver_length));
+    if (!auto_update_tx_ota_rate) {
+        return;
+    }
+    // The pending values always hold the latest received settings, so that a
+    // value equal to the transmitter's is never replaced by an older report.
+    if (interleaver_length != last_ota_interleaver) {
+        pending_ota_update = true;
+    }
+    if (data_rate != last_ota_data_rate) {
+        pending_ota_update = true;
+    }
+    pending_ota_interleaver = interleaver_length;
+    pending_ota_data_rate = data_rate;
 }
 
 void Talvane::_handle_modem_rx_status_indication(uchar wf_rx_status, uchar ale_rx_status)
 {
-    Q_UNUSED(wf_rx_status);
-    Q_UNUSED(ale_rx_status);
+    qCDebug(lc_resp_handle) << __func__ << "wf_rx_status:" << wf_rx_status
+                            << "ale_rx_status:" << ale_rx_status;
+    modem_interface->request_audio_rx_level();
+    if (wf_rx_status == rx_status_receive || wf_rx_status == rx_status_sync) {
+        keep_alive_timer->setInterval(keep_alive_receiving_ms);
+    } else if (wf_rx_status == rx_status_hunt) {
+        keep_alive_timer->setInterval(keep_alive_idle_ms);
+    }
+    rx_status_label->setText(rx_status_name(ale_display_mode ? ale_rx_status : wf_rx_status));
+    last_wf_rx_status = wf_rx_status;
+    if (wf_rx_status != rx_status_receive && !ale_display_mode) {
+        _clear_receive_information();
+        _apply_pending_ota_update();
+    }
+    receiving = wf_rx_status == rx_status_sync;
 }
 
 void Talvane::_handle_modem_tx_status_indication(uchar wf_tx_status, uchar ale_tx_status)
 {
-    Q_UNUSED(wf_tx_status);
-    Q_UNUSED(ale_tx_status);
+    qCDebug(lc_resp_handle) << __func__ << "wf_tx_status:" << wf_tx_status
+                            << "ale_tx_status:" << ale_tx_status;
+    tx_status_label->setText(tx_status_name(ale_display_mode ? ale_tx_status : wf_tx_status));
+    if (wf_tx_status == tx_status_idle) {
+        tx_kill_button->setText("Tx Kill");
+    }
 }
 
 void Talvane::_handle_audio_rx_level_request_response(int audio1_rx_level, int audio2_rx_level)
 {
-    Q_UNUSED(audio1_rx_level);
-    Q_UNUSED(audio2_rx_level);
+    qCDebug(lc_resp_handle) << __func__ << "audio1_rx_level:" << audio1_rx_level
+                            << "audio2_rx_level:" << audio2_rx_level;
+    response_seen = true;
+    _count_init_response(INIT_RESP_RX_AUDIO_LEVEL);
+    audio_rx_level_label->setText(audio_rx_level_text(audio1_rx_level));
 }
 
-void Talvane::_handle_audio_rx_level_request_nack() {}
+void Talvane::_handle_audio_rx_level_request_nack()
+{
+    qCWarning(lc_resp_handle) << __func__;
+}
