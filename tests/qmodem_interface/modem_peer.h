@@ -14,9 +14,13 @@
 #include <QByteArray>
 #include <QList>
 #include <QLoggingCategory>
+#include <QMetaMethod>
+#include <QSignalSpy>
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <map>
+#include <memory>
 
 namespace test {
 
@@ -214,6 +218,67 @@ private:
     }
 
     QtMessageHandler _previous = nullptr;
+};
+
+inline QByteArray hex(const char* text)
+{
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+// TAC1 message types as reply type bytes; any byte above 4 reads as INVALID.
+namespace reply_types {
+enum Reply_type : int
+{
+    ack = 0,
+    nack = 1,
+    request = 2,
+    response = 3,
+    indication = 4,
+    invalid = 9, // any type byte above 4 reads as INVALID
+};
+} // namespace reply_types
+
+// The NACK warning as the interface logs it.
+inline QString nacked(const QString& label, const QString& reason)
+{
+    return "\"#### ERROR #### " + label + " NACKED\\n                Reason: " + reason + "\"";
+}
+
+// One spy per signal of the interface (the clones that default arguments
+// create are skipped: they fire with their original).
+class Signal_recorder
+{
+public:
+    explicit Signal_recorder(QObject* object)
+    {
+        const QMetaObject* meta = object->metaObject();
+        for (int i = meta->methodOffset(); i < meta->methodCount(); ++i) {
+            const QMetaMethod method = meta->method(i);
+            if (method.methodType() != QMetaMethod::Signal ||
+                (method.attributes() & QMetaMethod::Cloned) || method.name() == "send_sipc_data") {
+                continue;
+            }
+            _spies[QString::fromLatin1(method.name())] =
+                std::make_unique<QSignalSpy>(object, method);
+        }
+    }
+
+    QStringList fired() const
+    {
+        QStringList names;
+        for (const auto& [name, spy] : _spies) {
+            for (int i = 0; i < spy->count(); ++i) {
+                names << name;
+            }
+        }
+        return names;
+    }
+
+    QSignalSpy& spy(const QString& name) { return *_spies.at(name); }
+    int size() const { return static_cast<int>(_spies.size()); }
+
+private:
+    std::map<QString, std::unique_ptr<QSignalSpy>> _spies;
 };
 
 } // namespace test
