@@ -38,6 +38,24 @@ std::string peer_text(const Peer& p)
 
 } // namespace
 
+// The handler answers from the address and port a request was sent to, so a
+// peer that talks to several ports of the modem sees each one answer.
+class Tac1_node::Handler : public vq::Tac1_message_handler
+{
+public:
+    using vq::Tac1_message_handler::Tac1_message_handler;
+    std::uint32_t own_address() const override
+    {
+        return answering ? answering_as.address : vq::Tac1_message_handler::own_address();
+    }
+    std::uint16_t own_port() const override
+    {
+        return answering ? answering_as.port : vq::Tac1_message_handler::own_port();
+    }
+    bool answering = false;
+    Peer answering_as;
+};
+
 bool decode_frame(const std::uint8_t* f, std::size_t size, Frame_info& info)
 {
     if (f == nullptr || size < reserve + 6) {
@@ -85,8 +103,7 @@ std::string trace_line(const Frame_info& info)
 }
 
 Tac1_node::Tac1_node(std::uint32_t own_address, std::uint16_t own_port)
-    : _sipc(new vq::Sipc_protocol_handler(own_port)),
-      _tac1(new vq::Tac1_message_handler(own_address, own_port))
+    : _sipc(new vq::Sipc_protocol_handler(own_port)), _tac1(new Handler(own_address, own_port))
 {
     _sipc->set_receive_callback(1, make_member_callback(this, &Tac1_node::frame_in));
     _tac1->set_lower_protocol_send_callback(
@@ -97,6 +114,11 @@ Tac1_node::Tac1_node(std::uint32_t own_address, std::uint16_t own_port)
 }
 
 Tac1_node::~Tac1_node() = default;
+
+vq::Tac1_message_handler& Tac1_node::handler()
+{
+    return *_tac1;
+}
 
 void Tac1_node::listen(std::uint32_t identifier)
 {
@@ -121,7 +143,10 @@ void Tac1_node::frame_in(vq::Tac_callback_object* object)
         !accept(Tac1_in{info.source, info.identifier, info.transaction, info.type, info.payload})) {
         return;
     }
+    _tac1->answering = true;
+    _tac1->answering_as = info.destination;
     _tac1->receive(object);
+    _tac1->answering = false;
 }
 
 void Tac1_node::frame_out(vq::Tac_callback_object* object)

@@ -60,7 +60,7 @@ public:
     void indicate(std::uint32_t identifier, const Bytes& payload) override;
     void clear_registrations() override;
 
-    vq::Tac1_message_handler& handler() { return *_tac1; }
+    vq::Tac1_message_handler& handler();
     std::size_t registration_count() const;
 
 private:
@@ -68,8 +68,9 @@ private:
     void frame_out(vq::Tac_callback_object* object);
     void message_in(vq::Tac_callback_object* object);
 
+    class Handler;
     std::unique_ptr<vq::Sipc_protocol_handler> _sipc;
-    std::unique_ptr<vq::Tac1_message_handler> _tac1;
+    std::unique_ptr<Handler> _tac1;
 };
 
 // Decodes a whole SIPC frame (header included) for the trace.

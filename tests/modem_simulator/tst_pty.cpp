@@ -81,6 +81,11 @@ void Tst_pty::booting_then_ready()
     QVERIFY(!c.ask(0x000300AB, {}, 100));
     QVERIFY(c.wait_ready());
     QVERIFY(sim.status().contains("\"state\":\"ready\""));
+    // An unprompted restart boots again.
+    sim.command("reboot");
+    QTRY_COMPARE_WITH_TIMEOUT(c.startup_status(50), 2, 1000);
+    QVERIFY(c.wait_ready());
+    QVERIFY(sim.status().contains("\"boots\":2"));
 }
 
 void Tst_pty::initialisation_requests_answered_data()
@@ -134,6 +139,7 @@ void Tst_pty::initialisation_requests_answered()
     QVERIFY(r);
     QCOMPARE(int(r->type), type);
     QCOMPARE(r->destination, (Peer{0xC0A8000D, 880}));
+    QCOMPARE(r->source, (Peer{address, to_port}));
     if (size >= 0) {
         QCOMPARE(int(r->payload.size()), size);
     } else {
