@@ -109,24 +109,6 @@ std::uint32_t check_port(const Bytes& p)
     return (p[0] < 1 || p[0] > 2) ? nack_parameter(1) : 0;
 }
 
-std::uint32_t check_ff(const Bytes& p)
-{
-    const std::uint32_t rx = get_u32(p, 2), tx = get_u32(p, 6);
-    if (rx < 1500000 || rx > 30000000) {
-        return nack_parameter(2);
-    }
-    if (tx < 1500000 || tx > 30000000) {
-        return nack_parameter(3);
-    }
-    if (p[10] < 1 || p[10] > 2) {
-        return nack_parameter(4);
-    }
-    if (p[11] < 1 || p[11] > 2) {
-        return nack_parameter(5);
-    }
-    return (p[12] < 1 || p[12] > 2) ? nack_parameter(6) : 0;
-}
-
 std::vector<Setting_spec> make_specs()
 {
     return {
@@ -283,7 +265,7 @@ std::vector<Setting_spec> make_specs()
           {"rx_mode", K::u8},
           {"tx_mode", K::u8}},
          {{0, 7500000, 7500000, 1, 1, 1}},
-         check_ff},
+         check_none},
         {"radio_rcm_activate",
          0x000D0015,
          0x000D0016,

@@ -218,6 +218,8 @@ void Tst_engine::settings_round_trip_data()
     QTest::newRow("tune times") << 0x000D002Du << hex("0064006400c80bb8") << 0x000D002Eu << Bytes{};
     QTest::newRow("fixed frequency")
         << 0x000D0001u << hex("000000e4e1c000e4e1c0020202") << 0x000D0002u << Bytes{};
+    QTest::newRow("fixed frequency as sent")
+        << 0x000D0001u << hex("00070000000100000002030100") << 0x000D0002u << Bytes{};
     QTest::newRow("site mode") << 0x41u << Bytes{1} << 0x42u << Bytes{};
     QTest::newRow("ip configuration")
         << 0x000C0013u << hex("0a0000020fffff000a000001") << 0x000C0014u << Bytes{};
@@ -258,8 +260,6 @@ void Tst_engine::refused_values_data()
     QTest::newRow("async 9 data bits") << 0x0001001Fu << hex("16090101") << 130u;
     QTest::newRow("async rate 8") << 0x0001001Fu << hex("08080101") << 129u;
     QTest::newRow("tx level above 0 dB") << 0x00020001u << hex("010002") << 130u;
-    QTest::newRow("frequency below HF")
-        << 0x000D0001u << hex("000000000001000000020101 01") << 130u;
     QTest::newRow("ALE mode 2 outside system mode 3") << 0x00050001u << Bytes{2} << 37u;
     QTest::newRow("call setup before enable") << 0x00060005u << hex("010100ffffffffff") << 37u;
     QTest::newRow("call before enable") << 0x00060007u << Bytes{1} << 37u;
