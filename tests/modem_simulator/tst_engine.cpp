@@ -43,6 +43,7 @@ private slots:
     void hung_modem_is_silent_until_resumed();
     void save_writes_state_file_read_at_next_start();
     void config_file_values_and_problems();
+    void example_config_loads_cleanly();
 };
 
 void Tst_engine::startup_status_follows_boot_data()
@@ -374,6 +375,16 @@ void Tst_engine::config_file_values_and_problems()
     // A rate 110A does not offer is refused as a whole record.
     QCOMPARE(s.number("psk_modem_ota_settings", "waveform", 2), std::int64_t(26));
     QCOMPARE(s.number("audio_tx_output_level", "level", 1), std::int64_t(-20));
+}
+
+void Tst_engine::example_config_loads_cleanly()
+{
+    Settings_store s;
+    const auto problems = s.load_ini(SIM_EXAMPLE_CONFIG);
+    QVERIFY2(problems.empty(), problems.empty() ? "" : problems.front().c_str());
+    QCOMPARE(s.number("ip_configuration", "ip_address"), std::int64_t(0xC0A80064));
+    QCOMPARE(s.text("radio_select", "description", 1), std::string("No Radio"));
+    QVERIFY(s == Settings_store()); // the example restates the built-in start values
 }
 
 QTEST_GUILESS_MAIN(Tst_engine)
