@@ -139,9 +139,7 @@ Trace_logger::Trace_logger(const char* application_name)
 {
     base = date_prefix(application);
     load_configuration();
-    struct stat st
-    {
-    };
+    struct stat st = {};
     current_size = ::stat(current_file_name().c_str(), &st) == 0 ? clamp_size(st.st_size) : 0;
     host = get_domain_name(name_host);
     pid_text = format("%08X", static_cast<unsigned>(::getpid()));
@@ -440,9 +438,7 @@ int Trace_logger::open_for_append()
                 std::this_thread::sleep_for(open_retry_wait);
             continue;
         }
-        struct stat st
-        {
-        };
+        struct stat st = {};
         if (::fstat(fd, &st) != 0) {
             ::close(fd);
             return -1;
