@@ -194,7 +194,6 @@ void Talvane::closeEvent(QCloseEvent* event)
     settings.setValue("pos", pos());
     modem_interface->unregister_for_all_indications();
     serial_io->close();
-    // The virtual serial port is released by its own adapter.
     event->accept();
 }
 

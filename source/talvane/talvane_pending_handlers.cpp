@@ -7,6 +7,7 @@
 #include "talvane.h"
 
 #include <QLabel>
+#include <iterator>
 
 namespace {
 
@@ -175,7 +176,15 @@ void Talvane::_2g_state_machine_execute(Ale_2g_event event)
 
 void Talvane::_change_2g_state(Ale_2g_state state)
 {
+    if (state == ale_2g_state) {
+        return;
+    }
+    static const char* const names[] = {"DISABLED",    "CONFIG",    "ENABLED",
+                                        "CALL_SETUP",  "CALLING",   "LINKED",
+                                        "TERMINATING", "DISABLING", "ERROR"};
     ale_2g_state = state;
+    const bool known = state >= 0 && state < int(std::size(names));
+    qCDebug(lc_state_change_2g) << "2G State = " << QString(known ? names[state] : "UNKNOWN");
 }
 
 void Talvane::_update_2g_gui_controls()

@@ -72,13 +72,13 @@ void Tst_connection_e2e::ready_modem_connects_through_initialising()
     QCOMPARE(QSettings().value("COM Port").toString(), rig.link);
     QVERIFY(!rig.probe.auto_detect());
 
-    // Still connected after several keep-alive periods.
-    QSignalSpy changes(rig.window.get(), &Talvane::connection_state_changed);
-    QTest::qWait(4500);
-    QCOMPARE(rig.probe.state(), connected);
-
     if (model == "KX5") {
         QVERIFY(rig.window->grab().save(test_home() + "/connected_window.png", "PNG"));
+        // Still connected after two keep-alive periods.
+        QSignalSpy changes(rig.window.get(), &Talvane::connection_state_changed);
+        QTest::qWait(4500);
+        QCOMPARE(rig.probe.state(), connected);
+        QCOMPARE(changes.count(), 0);
     }
 }
 
