@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -23,6 +24,13 @@ void on_signal(int)
 
 int main(int argc, char** argv)
 {
+    // Keep descriptors 0 to 2 taken, so the pseudo-terminal never lands on
+    // one of them when the program is started with them closed.
+    for (int fd = 0; fd < 3; ++fd) {
+        if (::fcntl(fd, F_GETFD) < 0) {
+            ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+        }
+    }
     QCoreApplication app(argc, argv);
     vq_sim::Sim_options options;
     QString error;
@@ -62,21 +70,17 @@ int main(int argc, char** argv)
     }
 
     // Operator commands, one per line. End of input leaves the modem running.
+    // One read per notification: the descriptor stays blocking, as the
+    // terminal it may share with a shell expects.
     QByteArray pending;
-    fcntl(0, F_SETFL, fcntl(0, F_GETFL) | O_NONBLOCK);
     auto* input = new QSocketNotifier(0, QSocketNotifier::Read, &app);
     QObject::connect(input, &QSocketNotifier::activated, [&sim, &pending, input] {
         char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(0, buffer, sizeof buffer);
-            if (n > 0) {
-                pending.append(buffer, static_cast<int>(n));
-                continue;
-            }
-            if (n == 0) {
-                input->setEnabled(false);
-            }
-            break;
+        const ssize_t n = ::read(0, buffer, sizeof buffer);
+        if (n > 0) {
+            pending.append(buffer, static_cast<int>(n));
+        } else if (n == 0 || errno != EINTR) {
+            input->setEnabled(false);
         }
         int end;
         while ((end = pending.indexOf('\n')) >= 0) {
