@@ -132,8 +132,8 @@ void Talvane::_init_modem_control_panel(QGroupBox* panel)
     // Receive row.
     audio_rx_level_label = new QLabel(panel);
     waveform_name_label = new QLabel(panel);
-    rx_data_rate_label = new QLabel(panel);
-    rx_interleaver_label = new QLabel(panel);
+    rx_data_rate_label = new QLabel("-", panel);
+    rx_interleaver_label = new QLabel("-", panel);
     rx_status_label = new QLabel("Hunting", panel);
     rx_status_label->setTextFormat(Qt::RichText);
     rx_reset_button = new QPushButton("Rx Reset", panel);
