@@ -43,13 +43,15 @@ constexpr bool entry_partner_ok(const Tac1_catalogue_entry& entry)
     case Tac1_kind::indication:
         return entry.partner == 0;
     case Tac1_kind::set: {
-        const Tac1_catalogue_entry* get = tac1_find(entry.partner);
-        return entry.partner == expected_partner(entry.identifier) && get != nullptr &&
-               get->kind == Tac1_kind::get && get->partner == entry.identifier;
+        const std::size_t get = tac1_find_index(entry.partner);
+        return entry.partner == expected_partner(entry.identifier) && get < tac1_catalogue_size &&
+               tac1_catalogue[get].kind == Tac1_kind::get &&
+               tac1_catalogue[get].partner == entry.identifier;
     }
     case Tac1_kind::get: {
-        const Tac1_catalogue_entry* set = tac1_find(entry.partner);
-        return set != nullptr && set->kind == Tac1_kind::set && set->partner == entry.identifier;
+        const std::size_t set = tac1_find_index(entry.partner);
+        return set < tac1_catalogue_size && tac1_catalogue[set].kind == Tac1_kind::set &&
+               tac1_catalogue[set].partner == entry.identifier;
     }
     }
     return false;

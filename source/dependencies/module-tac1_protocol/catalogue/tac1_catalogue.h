@@ -56,8 +56,9 @@ constexpr std::size_t tac1_catalogue_count(Tac1_kind kind)
     return count;
 }
 
-// The entry of an identifier, or null when no class has it (bisection).
-constexpr const Tac1_catalogue_entry* tac1_find(std::uint32_t identifier)
+// Index of an identifier in the table, or tac1_catalogue_size when no class
+// has it (bisection).
+constexpr std::size_t tac1_find_index(std::uint32_t identifier)
 {
     std::size_t low = 0;
     std::size_t high = tac1_catalogue_size;
@@ -70,8 +71,15 @@ constexpr const Tac1_catalogue_entry* tac1_find(std::uint32_t identifier)
         }
     }
     return low < tac1_catalogue_size && tac1_catalogue[low].identifier == identifier
-               ? &tac1_catalogue[low]
-               : nullptr;
+               ? low
+               : tac1_catalogue_size;
+}
+
+// The entry of an identifier, or null when no class has it.
+inline const Tac1_catalogue_entry* tac1_find(std::uint32_t identifier)
+{
+    const std::size_t index = tac1_find_index(identifier);
+    return index < tac1_catalogue_size ? &tac1_catalogue[index] : nullptr;
 }
 
 // The class name of an identifier (for trace output); "UNKNOWN" when no
