@@ -31,6 +31,7 @@ private slots:
     void system_mode_acknowledgement_matches_request();
     void malformed_replies_data();
     void malformed_replies();
+    void request_sent_from_a_reply_slot();
 };
 
 void Tst_reply_values::initTestCase()
@@ -362,6 +363,33 @@ void Tst_reply_values::malformed_replies()
     if (!emitted.isEmpty() && emitted.first().endsWith("_response")) {
         QCOMPARE(recorder.spy(emitted.first()).first().first().toBool(), false);
     }
+}
+
+void Tst_reply_values::request_sent_from_a_reply_slot()
+{
+    // A slot that answers a reply with a new request runs inside the receive
+    // call; the frames after it in the same read are still delivered.
+    Test_modem modem;
+    Modem_peer peer(modem);
+    QSignalSpy status(&modem, &vq_qt::QModem_interface::request_modem_startup_status_response);
+    QSignalSpy flow(&modem, &vq_qt::QModem_interface::data_to_modem_flow_stop_indication);
+    connect(&modem, &vq_qt::QModem_interface::request_modem_startup_status_response, this,
+            [&modem](bool, uchar) { modem.set_system_mode(3); });
+
+    vq::Tac1_msg_modem_startup_status_set ready(1, 4, test::reserve, test::header_offset,
+                                                vq::Tac_message_types::RESPONSE);
+    vq::Tac1_msg_send_data_to_modem_flow_stop_indication stop(9, test::reserve,
+                                                              test::header_offset);
+    peer.send(ready.buffer());
+    peer.send(stop.buffer());
+    peer.send(ready.buffer());
+    peer.deliver();
+
+    QCOMPARE(status.count(), 2);
+    QCOMPARE(flow.count(), 1);
+    QCOMPARE(peer.frames.size(), 2);
+    QCOMPARE(test::parse_frame(peer.frames.at(0)).identifier, 0x000300AAu);
+    QCOMPARE(test::parse_frame(peer.frames.at(1)).transaction, 2);
 }
 
 QTEST_GUILESS_MAIN(Tst_reply_values)
