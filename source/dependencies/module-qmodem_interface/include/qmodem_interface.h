@@ -377,7 +377,8 @@ signals:
     void set_lz7_hw_testing_ctrl_processor_test_type_response();
 
 public slots:
-    // Bytes read from the control port, in any chunking.
+    // Bytes read from the control port, in any chunking. Public so that the
+    // serial port's data_read can be connected to it by function pointer.
     void _receive_sipc_data(QByteArray read_bytes);
 
 protected:

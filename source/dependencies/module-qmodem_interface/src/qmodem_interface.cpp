@@ -35,10 +35,8 @@ private:
 QModem_interface::QModem_interface(QObject* parent, quint32 destination_address)
     : QObject(parent), _destination_address(destination_address)
 {
-    // Signal argument types that queued connections and signal spies meet.
+    // The one signal argument type Qt does not know by its name.
     qRegisterMetaType<schar>("schar");
-    qRegisterMetaType<uchar>("uchar");
-    qRegisterMetaType<ushort>("ushort");
 
     _sipc_protocol_handler = new vq::Sipc_protocol_handler(_local_port);
     _tac1_message_handler = new vq::Tac1_message_handler(_local_address, _local_port);
