@@ -26,10 +26,12 @@ public:
     ~Sim_process() override { stop(); }
 
     // Starts the simulator; returns the device it printed first (empty on failure).
-    QString start(const QStringList& arguments)
+    QString start(const QStringList& arguments, const QStringList& wrapper = {})
     {
-        process.setProgram(simulator_path());
-        process.setArguments(arguments);
+        process.setProgram(wrapper.isEmpty() ? simulator_path() : wrapper.first());
+        process.setArguments(wrapper.isEmpty()
+                                 ? arguments
+                                 : wrapper.mid(1) + QStringList(simulator_path()) + arguments);
         process.setProcessChannelMode(QProcess::SeparateChannels);
         QObject::connect(&process, &QProcess::readyReadStandardOutput, this, [this] {
             while (process.canReadLine()) {

@@ -3,8 +3,13 @@
 #include "sim_client.h"
 
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
 
 using namespace vq_sim;
 
@@ -44,6 +49,7 @@ private slots:
     void garbage_and_chunks_do_not_lose_replies();
     void console_reopening_the_port_is_served();
     void new_pair_behind_the_same_link();
+    void slave_left_locked_is_replaced();
     void settings_survive_save_and_restart();
     void loopback_carries_100_kB_with_flow_control();
     void ale_call_over_the_line_data();
@@ -304,6 +310,41 @@ void Tst_pty::new_pair_behind_the_same_link()
     QVERIFY(c.wait_ready());
     QVERIFY(sim.stop());
     QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
+}
+
+void Tst_pty::slave_left_locked_is_replaced()
+{
+    // A console that dies holding the port leaves the slave locked against
+    // ordinary users; root is not held back by the lock, so the simulator
+    // runs as nobody when the test runs as root.
+    QStringList wrapper;
+    if (::geteuid() == 0) {
+        if (QStandardPaths::findExecutable("setpriv").isEmpty()) {
+            QSKIP("setpriv is needed to run the simulator as an ordinary user");
+        }
+        wrapper = QStringList{"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    }
+    QTemporaryDir dir;
+    QVERIFY(QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                  QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                                                  QFileDevice::WriteOther | QFileDevice::ExeOther));
+    const QString link = dir.filePath("modem-link");
+    Sim_process sim;
+    const QString first = sim.start({"--link", link, "--boot-ms", "50"}, wrapper);
+    if (!first.startsWith("/dev/pts/")) {
+        QSKIP(qPrintable("the simulator did not start as an ordinary user: " + sim.errors));
+    }
+    QTRY_VERIFY(QFileInfo(link).isSymLink());
+    const int fd = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY);
+    QVERIFY(fd >= 0);
+    QCOMPARE(::ioctl(fd, TIOCEXCL), 0);
+    QTest::qWait(100);
+    ::close(fd); // as a dying process does: the lock stays on the slave
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(link).symLinkTarget() != first, 2000);
+    QVERIFY(sim.errors.contains("cannot be opened again"));
+    Line_client c;
+    QVERIFY(c.open(link));
+    QVERIFY(c.wait_ready());
 }
 
 void Tst_pty::settings_survive_save_and_restart()
