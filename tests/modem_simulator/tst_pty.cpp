@@ -206,7 +206,7 @@ void Tst_pty::reset_reboots_and_clears_registrations()
 {
     Sim_process sim;
     Line_client c;
-    QVERIFY(c.open(sim.start({"--boot-ms", "200"})));
+    QVERIFY(c.open(sim.start({"--boot-ms", "500"})));
     QVERIFY(c.wait_ready());
     c.reply(id_register, c.request(id_register, register_for(id_rx_status), 3));
     QTRY_VERIFY(sim.status().contains("\"registrations\":1"));
