@@ -39,6 +39,30 @@ struct Tac1_field
 // Longest layout the engine walks.
 constexpr std::size_t tac1_max_fields = 12;
 
+// A layout the engine can walk: not too long, and every block counted by an
+// integer field that comes before it.
+constexpr bool tac1_layout_valid(const Tac1_field* fields, std::size_t count)
+{
+    if (count > tac1_max_fields) {
+        return false;
+    }
+    for (std::size_t i = 0; i < count; ++i) {
+        const Tac1_field_kind kind = fields[i].kind;
+        if (kind == Tac1_field_kind::bytes || kind == Tac1_field_kind::u16_array) {
+            const std::size_t k = fields[i].count_field;
+            if (k >= i || fields[k].kind == Tac1_field_kind::chars ||
+                fields[k].kind == Tac1_field_kind::bytes ||
+                fields[k].kind == Tac1_field_kind::u16_array) {
+                return false;
+            }
+        }
+        if (kind == Tac1_field_kind::chars && (fields[i].rows == 0 || fields[i].width == 0)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // One argument of a build constructor: an integer (any width, two's
 // complement for signed fields) or the caller's data for a block field. A
 // null data pointer sends zero bytes.

@@ -227,7 +227,8 @@ public:
         {                                                                                          \
             Tac1_field_value values[field_count];                                                  \
         };                                                                                         \
-        static_assert(field_count <= tac1_max_fields, "layout too long");                          \
+        static_assert(tac1_layout_valid(layout, field_count),                                      \
+                      "layout " #class_ " cannot be walked");                                      \
     };
 
 #define TAC1_LAYOUT_NONE(class_)                                                                   \
