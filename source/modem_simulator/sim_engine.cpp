@@ -48,13 +48,13 @@ const std::uint32_t identity_ids[] = {
 };
 
 // Commands with no stored value: acknowledged (after a size check).
-struct Command_spec
+struct Command_def
 {
     std::uint32_t id;
     int payload_size; // -1: any
 };
 
-const Command_spec plain_commands[] = {
+const Command_def plain_commands[] = {
     {ID_LZ7_KEYLINE1, 1},  {ID_LZ7_KEYLINE2, 1}, {ID_LZ7_AUDIO_TEST, 3},
     {ID_LZ7_UART_TEST, 3}, {ID_LZ7_GPP_TEST, 2}, {ID_FRONT_PANEL_LED, -1},
     {ID_BUZZER_TONE, 9},   {ID_BUZZER_TUNE, -1}, {ID_MODULE_SN_AND_MAC, 13},
@@ -79,11 +79,11 @@ Modem_engine::Modem_engine(Sim_scheduler& scheduler, Modem_link& link, Engine_op
 std::vector<std::uint32_t> Modem_engine::identifiers() const
 {
     std::set<std::uint32_t> ids(std::begin(identity_ids), std::end(identity_ids));
-    for (const Command_spec& c : plain_commands) {
+    for (const Command_def& c : plain_commands) {
         ids.insert(c.id);
     }
     ids.insert(std::begin(other_ids), std::end(other_ids));
-    for (const Setting_spec& s : setting_specs()) {
+    for (const Setting_def& s : setting_table()) {
         ids.insert(s.set_id);
         ids.insert(s.get_id);
     }
@@ -339,7 +339,7 @@ bool Modem_engine::handle_identity(const Tac1_in& in)
 
 bool Modem_engine::handle_command(const Tac1_in& in)
 {
-    for (const Command_spec& c : plain_commands) {
+    for (const Command_def& c : plain_commands) {
         if (c.id == in.identifier) {
             if (c.payload_size >= 0 && static_cast<int>(in.payload.size()) != c.payload_size) {
                 nack(in, static_cast<int>(in.payload.size()) < c.payload_size ? NACK_BELOW_SIZE
@@ -419,8 +419,8 @@ bool Modem_engine::handle_command(const Tac1_in& in)
 
 bool Modem_engine::handle_setting(const Tac1_in& in)
 {
-    if (const Setting_spec* spec = spec_by_get_id(in.identifier)) {
-        const Setting_result r = _settings.read(*spec, in.payload);
+    if (const Setting_def* def = setting_by_get_id(in.identifier)) {
+        const Setting_result r = _settings.read(*def, in.payload);
         if (r.nack != 0) {
             nack(in, r.nack);
         } else {
@@ -428,8 +428,8 @@ bool Modem_engine::handle_setting(const Tac1_in& in)
         }
         return true;
     }
-    const Setting_spec* spec = spec_by_set_id(in.identifier);
-    if (spec == nullptr) {
+    const Setting_def* def = setting_by_set_id(in.identifier);
+    if (def == nullptr) {
         return false;
     }
     // The ALE engine runs only in ALE system mode, and no call may be set up
@@ -445,19 +445,19 @@ bool Modem_engine::handle_setting(const Tac1_in& in)
         nack(in, NACK_NOT_EXECUTED);
         return true;
     }
-    const Setting_result r = _settings.apply(*spec, in.payload);
+    const Setting_result r = _settings.apply(*def, in.payload);
     if (r.nack != 0) {
         nack(in, r.nack);
         return true;
     }
     ack(in);
-    after_setting_stored(*spec, r.payload);
+    after_setting_stored(*def, r.payload);
     return true;
 }
 
-void Modem_engine::after_setting_stored(const Setting_spec& spec, const Bytes& payload)
+void Modem_engine::after_setting_stored(const Setting_def& def, const Bytes& payload)
 {
-    const std::string name = spec.name;
+    const std::string name = def.name;
     if (name == "radio_rcm_activate") {
         radio_activate(payload[0]);
     } else if (name == "ale_system_mode" && payload[0] == 1 && _ale != Ale_state::idle) {

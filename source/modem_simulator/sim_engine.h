@@ -131,7 +131,7 @@ private:
     bool handle_command(const Tac1_in& in);
     bool handle_data(const Tac1_in& in);
     bool handle_ale(const Tac1_in& in);
-    void after_setting_stored(const Setting_spec& spec, const Bytes& payload);
+    void after_setting_stored(const Setting_def& def, const Bytes& payload);
 
     // Air: receiver and transmitter.
     void set_rx_status(int status);

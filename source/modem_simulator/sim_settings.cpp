@@ -109,7 +109,7 @@ std::uint32_t check_port(const Bytes& p)
     return (p[0] < 1 || p[0] > 2) ? nack_parameter(1) : 0;
 }
 
-std::vector<Setting_spec> make_specs()
+std::vector<Setting_def> make_table()
 {
     return {
         {"system_site_mode", 0x00000041, 0x00000042, false, {{"mode", K::u8}}, {{0}}, check_none},
@@ -342,15 +342,15 @@ std::string json_escape(const std::string& s)
 
 } // namespace
 
-const std::vector<Setting_spec>& setting_specs()
+const std::vector<Setting_def>& setting_table()
 {
-    static const std::vector<Setting_spec> specs = make_specs();
-    return specs;
+    static const std::vector<Setting_def> table = make_table();
+    return table;
 }
 
-const Setting_spec* spec_by_set_id(std::uint32_t id)
+const Setting_def* setting_by_set_id(std::uint32_t id)
 {
-    for (const Setting_spec& s : setting_specs()) {
+    for (const Setting_def& s : setting_table()) {
         if (s.set_id == id) {
             return &s;
         }
@@ -358,9 +358,9 @@ const Setting_spec* spec_by_set_id(std::uint32_t id)
     return nullptr;
 }
 
-const Setting_spec* spec_by_get_id(std::uint32_t id)
+const Setting_def* setting_by_get_id(std::uint32_t id)
 {
-    for (const Setting_spec& s : setting_specs()) {
+    for (const Setting_def& s : setting_table()) {
         if (s.get_id == id) {
             return &s;
         }
@@ -368,9 +368,9 @@ const Setting_spec* spec_by_get_id(std::uint32_t id)
     return nullptr;
 }
 
-const Setting_spec* spec_by_name(const std::string& name)
+const Setting_def* setting_by_name(const std::string& name)
 {
-    for (const Setting_spec& s : setting_specs()) {
+    for (const Setting_def& s : setting_table()) {
         if (name == s.name) {
             return &s;
         }
@@ -390,7 +390,7 @@ int ota_rate_bps(int code)
 
 Settings_store::Settings_store()
 {
-    for (const Setting_spec& s : setting_specs()) {
+    for (const Setting_def& s : setting_table()) {
         auto& records = _records[s.name];
         for (const auto& values : s.defaults) {
             const Bytes payload = encode(s.layout, values);
@@ -399,19 +399,19 @@ Settings_store::Settings_store()
     }
 }
 
-Setting_result Settings_store::apply(const Setting_spec& spec, const Bytes& payload)
+Setting_result Settings_store::apply(const Setting_def& def, const Bytes& payload)
 {
-    const int fit = size_check(spec.layout, payload);
+    const int fit = size_check(def.layout, payload);
     if (fit != 0) {
         return {fit < 0 ? std::uint32_t(NACK_BELOW_SIZE) : std::uint32_t(NACK_EXCEEDS_SIZE), {}};
     }
-    if (const std::uint32_t reason = spec.check(payload)) {
+    if (const std::uint32_t reason = def.check(payload)) {
         return {reason, {}};
     }
-    auto& records = _records[spec.name];
-    if (!spec.keyed) {
+    auto& records = _records[def.name];
+    if (!def.keyed) {
         records[-1] = payload;
-    } else if (spec.set_id == 0x00030009 && payload[0] == 3) {
+    } else if (def.set_id == 0x00030009 && payload[0] == 3) {
         // One request for both directions.
         for (std::uint8_t dir : {1, 2}) {
             Bytes p = payload;
@@ -424,19 +424,19 @@ Setting_result Settings_store::apply(const Setting_spec& spec, const Bytes& payl
     return {0, payload};
 }
 
-Setting_result Settings_store::read(const Setting_spec& spec, const Bytes& get_payload) const
+Setting_result Settings_store::read(const Setting_def& def, const Bytes& get_payload) const
 {
-    const std::size_t wanted = spec.keyed ? 1 : 0;
+    const std::size_t wanted = def.keyed ? 1 : 0;
     if (get_payload.size() != wanted) {
         return {get_payload.size() < wanted ? std::uint32_t(NACK_BELOW_SIZE)
                                             : std::uint32_t(NACK_EXCEEDS_SIZE),
                 {}};
     }
-    std::int64_t key = spec.keyed ? get_payload[0] : -1;
-    if (spec.set_id == 0x00030009 && key == 3) {
+    std::int64_t key = def.keyed ? get_payload[0] : -1;
+    if (def.set_id == 0x00030009 && key == 3) {
         key = 1;
     }
-    auto group = _records.find(spec.name);
+    auto group = _records.find(def.name);
     if (group == _records.end()) {
         return {NACK_NOT_EXECUTED, {}};
     }
@@ -470,13 +470,13 @@ void Settings_store::put(const std::string& name, std::int64_t key, const Bytes&
 
 namespace {
 
-std::optional<Value> field_of(const Setting_spec* spec, const Bytes& payload,
+std::optional<Value> field_of(const Setting_def* def, const Bytes& payload,
                               const std::string& field)
 {
-    if (spec == nullptr) {
+    if (def == nullptr) {
         return std::nullopt;
     }
-    const auto values = decode(spec->layout, payload);
+    const auto values = decode(def->layout, payload);
     if (!values) {
         return std::nullopt;
     }
@@ -493,14 +493,14 @@ std::optional<Value> field_of(const Setting_spec* spec, const Bytes& payload,
 std::int64_t Settings_store::number(const std::string& name, const std::string& field,
                                     std::int64_t key) const
 {
-    const auto v = field_of(spec_by_name(name), record(name, key), field);
+    const auto v = field_of(setting_by_name(name), record(name, key), field);
     return v && std::holds_alternative<std::int64_t>(*v) ? std::get<std::int64_t>(*v) : 0;
 }
 
 std::string Settings_store::text(const std::string& name, const std::string& field,
                                  std::int64_t key) const
 {
-    const auto v = field_of(spec_by_name(name), record(name, key), field);
+    const auto v = field_of(setting_by_name(name), record(name, key), field);
     return v ? value_text(*v) : std::string();
 }
 
@@ -513,14 +513,14 @@ std::vector<std::string> Settings_store::load_ini(const std::string& path)
         return problems;
     }
     for (const QString& group : ini.childGroups()) {
-        const Setting_spec* spec = spec_by_name(group.toStdString());
-        if (spec == nullptr) {
+        const Setting_def* def = setting_by_name(group.toStdString());
+        if (def == nullptr) {
             problems.push_back(path + ": unknown setting [" + group.toStdString() + "]");
             continue;
         }
         ini.beginGroup(group);
         std::vector<std::pair<std::int64_t, QString>> records;
-        if (spec->keyed) {
+        if (def->keyed) {
             for (const QString& sub : ini.childGroups()) {
                 bool ok = false;
                 const int key = sub.toInt(&ok);
@@ -535,34 +535,34 @@ std::vector<std::string> Settings_store::load_ini(const std::string& path)
             records.emplace_back(-1, QString());
         }
         for (const auto& [key, prefix] : records) {
-            const Bytes current = record(spec->name, key);
-            auto values = decode(spec->layout, current);
+            const Bytes current = record(def->name, key);
+            auto values = decode(def->layout, current);
             std::vector<Value> next;
-            for (std::size_t i = 0; i < spec->layout.size(); ++i) {
-                const Field& f = spec->layout[i];
+            for (std::size_t i = 0; i < def->layout.size(); ++i) {
+                const Field& f = def->layout[i];
                 Value v = values ? (*values)[i].value : Value{};
-                if (spec->keyed && i == 0) {
+                if (def->keyed && i == 0) {
                     v = key;
                 } else if (ini.contains(prefix + f.name)) {
                     const std::string text = ini.value(prefix + f.name).toString().toStdString();
                     if (auto parsed = parse_value(f, text)) {
                         v = *parsed;
                     } else {
-                        problems.push_back(path + ": " + spec->name + "/" + prefix.toStdString() +
+                        problems.push_back(path + ": " + def->name + "/" + prefix.toStdString() +
                                            f.name + " = \"" + text + "\" is not valid, kept " +
                                            value_text(v));
                     }
                 }
                 next.push_back(v);
             }
-            const Bytes payload = encode(spec->layout, next);
-            if (const std::uint32_t reason = spec->check(payload)) {
-                problems.push_back(path + ": " + spec->name + " " + prefix.toStdString() +
+            const Bytes payload = encode(def->layout, next);
+            if (const std::uint32_t reason = def->check(payload)) {
+                problems.push_back(path + ": " + def->name + " " + prefix.toStdString() +
                                    "refused by the modem (reason " + std::to_string(reason) +
                                    "), kept the previous values");
                 continue;
             }
-            put(spec->name, key, payload);
+            put(def->name, key, payload);
         }
         ini.endGroup();
     }
@@ -573,21 +573,21 @@ bool Settings_store::save_ini(const std::string& path) const
 {
     QSettings ini(QString::fromStdString(path), QSettings::IniFormat);
     ini.clear();
-    for (const Setting_spec& spec : setting_specs()) {
-        auto group = _records.find(spec.name);
+    for (const Setting_def& def : setting_table()) {
+        auto group = _records.find(def.name);
         if (group == _records.end()) {
             continue;
         }
         for (const auto& [key, payload] : group->second) {
-            const auto values = decode(spec.layout, payload);
+            const auto values = decode(def.layout, payload);
             if (!values) {
                 continue;
             }
-            QString prefix = QString::fromLatin1(spec.name) + "/";
-            if (spec.keyed) {
+            QString prefix = QString::fromLatin1(def.name) + "/";
+            if (def.keyed) {
                 prefix += QString::number(key) + "/";
             }
-            for (std::size_t i = spec.keyed ? 1 : 0; i < values->size(); ++i) {
+            for (std::size_t i = def.keyed ? 1 : 0; i < values->size(); ++i) {
                 const Value& v = (*values)[i].value;
                 const QString name = prefix + QString::fromStdString((*values)[i].name);
                 if (std::holds_alternative<std::int64_t>(v)) {
@@ -606,30 +606,30 @@ std::string Settings_store::json() const
 {
     std::string out = "{";
     bool first_setting = true;
-    for (const Setting_spec& spec : setting_specs()) {
-        auto group = _records.find(spec.name);
+    for (const Setting_def& def : setting_table()) {
+        auto group = _records.find(def.name);
         if (group == _records.end() || group->second.empty()) {
             continue;
         }
         out += first_setting ? "" : ",";
         first_setting = false;
-        out += "\"" + std::string(spec.name) + "\":";
-        out += spec.keyed ? "{" : "";
+        out += "\"" + std::string(def.name) + "\":";
+        out += def.keyed ? "{" : "";
         bool first_record = true;
         for (const auto& [key, payload] : group->second) {
-            const auto values = decode(spec.layout, payload);
+            const auto values = decode(def.layout, payload);
             if (!values) {
                 continue;
             }
-            if (spec.keyed) {
+            if (def.keyed) {
                 out += first_record ? "" : ",";
                 out += "\"" + std::to_string(key) + "\":";
             }
             first_record = false;
             out += "{";
-            for (std::size_t i = spec.keyed ? 1 : 0; i < values->size(); ++i) {
+            for (std::size_t i = def.keyed ? 1 : 0; i < values->size(); ++i) {
                 const Value& v = (*values)[i].value;
-                out += i > (spec.keyed ? 1u : 0u) ? "," : "";
+                out += i > (def.keyed ? 1u : 0u) ? "," : "";
                 out += "\"" + (*values)[i].name + "\":";
                 if (std::holds_alternative<std::int64_t>(v)) {
                     out += std::to_string(std::get<std::int64_t>(v));
@@ -639,7 +639,7 @@ std::string Settings_store::json() const
             }
             out += "}";
         }
-        out += spec.keyed ? "}" : "";
+        out += def.keyed ? "}" : "";
     }
     out += "}";
     return out;

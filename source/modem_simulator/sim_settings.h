@@ -12,7 +12,7 @@
 
 namespace vq_sim {
 
-struct Setting_spec
+struct Setting_def
 {
     const char* name;
     std::uint32_t set_id;
@@ -24,10 +24,10 @@ struct Setting_spec
     std::uint32_t (*check)(const Bytes& payload);
 };
 
-const std::vector<Setting_spec>& setting_specs();
-const Setting_spec* spec_by_set_id(std::uint32_t id);
-const Setting_spec* spec_by_get_id(std::uint32_t id);
-const Setting_spec* spec_by_name(const std::string& name);
+const std::vector<Setting_def>& setting_table();
+const Setting_def* setting_by_set_id(std::uint32_t id);
+const Setting_def* setting_by_get_id(std::uint32_t id);
+const Setting_def* setting_by_name(const std::string& name);
 
 // Data rate in bits per second for an over-the-air data rate code (0 if unknown).
 int ota_rate_bps(int data_rate_code);
@@ -45,9 +45,9 @@ public:
     Settings_store(); // start values of the table
 
     // A set request's payload: size-checked, value-checked, stored.
-    Setting_result apply(const Setting_spec& spec, const Bytes& payload);
+    Setting_result apply(const Setting_def& def, const Bytes& payload);
     // A get request's payload (empty or the key): the stored record.
-    Setting_result read(const Setting_spec& spec, const Bytes& get_payload) const;
+    Setting_result read(const Setting_def& def, const Bytes& get_payload) const;
 
     bool has(const std::string& name, std::int64_t key = -1) const;
     Bytes record(const std::string& name, std::int64_t key = -1) const;
