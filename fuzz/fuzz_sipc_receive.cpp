@@ -5,7 +5,8 @@
 // times); byte 1 = flags (bit 0: a channel-0 callback is set, bit 1: feed
 // through the whole-buffer entry, bit 2: the handler is started); then K
 // chunk-size codes; the rest is the byte stream, cut into chunks whose sizes
-// cycle through the codes (the whole stream at once when K is 0).
+// cycle through the codes, times the repeat count (the whole stream at once
+// when K is 0).
 //
 // The reference keeps every byte in an unbounded array and applies the frame
 // rules literally, so the handler's ring (which must never lose a byte nor
@@ -223,7 +224,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::size_t position = 0;
     for (std::size_t n = 0; position < stream.size(); ++n) {
-        std::size_t chunk = codes == 0 ? stream.size() : chunk_size(code[n % codes]);
+        // A repeated stream is cut into chunks that many times larger, so
+        // that the number of calls (and the time per run) stays bounded.
+        std::size_t chunk = codes == 0 ? stream.size() : chunk_size(code[n % codes]) * repeat;
         if (chunk > stream.size() - position) {
             chunk = stream.size() - position;
         }
