@@ -1,0 +1,139 @@
+// The simulator's command line and its operator commands.
+#include "sim_options.h"
+
+#include <QRegularExpression>
+#include <QTest>
+
+using namespace vq_sim;
+
+class Tst_options : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void commands_data();
+    void commands();
+    void options_data();
+    void options();
+    void help_names_every_command_data();
+    void help_names_every_command();
+};
+
+void Tst_options::commands_data()
+{
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("kind"); // -1: refused with a message, -2: ignored silently
+    QTest::addColumn<double>("number");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("status") << "status" << int(Sim_command::status) << 0.0 << "";
+    QTest::newRow("spaces around") << "   hang  " << int(Sim_command::hang) << 0.0 << "";
+    QTest::newRow("upper case verb") << "QUIT" << int(Sim_command::quit) << 0.0 << "";
+    QTest::newRow("signal on") << "signal on" << int(Sim_command::signal) << 1.0 << "";
+    QTest::newRow("signal off") << "signal off" << int(Sim_command::signal) << 0.0 << "";
+    QTest::newRow("signal maybe") << "signal maybe" << -1 << 0.0 << "";
+    QTest::newRow("drop 25") << "drop 25" << int(Sim_command::drop) << 25.0 << "";
+    QTest::newRow("drop 101") << "drop 101" << -1 << 0.0 << "";
+    QTest::newRow("drop negative") << "drop -3" << -1 << 0.0 << "";
+    QTest::newRow("corrupt 0.5") << "corrupt 0.5" << int(Sim_command::corrupt) << 0.5 << "";
+    QTest::newRow("delay 300") << "delay 300" << int(Sim_command::delay) << 300.0 << "";
+    QTest::newRow("delay no value") << "delay" << -1 << 0.0 << "";
+    QTest::newRow("scenario") << "ale scenario no_reply" << int(Sim_command::ale_scenario) << 0.0
+                              << "no_reply";
+    QTest::newRow("incoming with blanks")
+        << "ale incoming FAR STATION" << int(Sim_command::ale_incoming) << 0.0 << "FAR STATION";
+    QTest::newRow("ale alone") << "ale" << -1 << 0.0 << "";
+    QTest::newRow("nack clear") << "nack clear" << int(Sim_command::nack_clear) << 0.0 << "";
+    QTest::newRow("nack missing reason") << "nack 0x9E" << -1 << 0.0 << "";
+    QTest::newRow("reboot with argument") << "reboot now" << -1 << 0.0 << "";
+    QTest::newRow("unknown") << "launch" << -1 << 0.0 << "";
+    QTest::newRow("empty") << "" << -2 << 0.0 << "";
+    QTest::newRow("blank") << " \t " << -2 << 0.0 << "";
+}
+
+void Tst_options::commands()
+{
+    QFETCH(QString, line);
+    QFETCH(int, kind);
+    QFETCH(double, number);
+    QFETCH(QString, text);
+    QString error;
+    const auto c = parse_command(line, error);
+    if (kind < 0) {
+        QVERIFY(!c);
+        QCOMPARE(error.isEmpty(), kind == -2);
+        return;
+    }
+    QVERIFY2(c, qPrintable(error));
+    QCOMPARE(int(c->kind), kind);
+    if (c->kind == Sim_command::signal) {
+        QCOMPARE(c->on, number == 1.0);
+    } else {
+        QCOMPARE(c->number, number);
+    }
+    QCOMPARE(c->text, text);
+}
+
+void Tst_options::options_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("ok");
+    QTest::newRow("none: a pty") << QStringList{} << true;
+    QTest::newRow("pty and link") << QStringList{"--pty", "--link", "/tmp/x"} << true;
+    QTest::newRow("device") << QStringList{"--device", "/dev/ttyUSB0"} << true;
+    QTest::newRow("pty and device") << QStringList{"--pty", "--device", "/dev/ttyS0"} << false;
+    QTest::newRow("link with device")
+        << QStringList{"--device", "/dev/ttyS0", "--link", "x"} << false;
+    QTest::newRow("marks the wrong way")
+        << QStringList{"--high-mark", "100", "--low-mark", "200"} << false;
+    QTest::newRow("negative boot") << QStringList{"--boot-ms", "-1"} << false;
+    QTest::newRow("boot not a number") << QStringList{"--boot-ms", "soon"} << false;
+    QTest::newRow("zero air speed") << QStringList{"--air-speed", "0"} << false;
+    QTest::newRow("unknown scenario") << QStringList{"--ale-scenario", "busy"} << false;
+    QTest::newRow("nack pair") << QStringList{"--nack", "0x9E:37", "--nack", "24:129"} << true;
+    QTest::newRow("nack without reason") << QStringList{"--nack", "0x9E"} << false;
+    QTest::newRow("unknown option") << QStringList{"--turbo"} << false;
+    QTest::newRow("stray argument") << QStringList{"modem"} << false;
+}
+
+void Tst_options::options()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, ok);
+    Sim_options o;
+    QString error;
+    bool help = false;
+    QCOMPARE(parse_options(arguments, o, error, help), ok);
+    QCOMPARE(error.isEmpty(), ok);
+    if (ok && arguments.contains("--nack")) {
+        QCOMPARE(o.engine.nacks.size(), std::size_t(2));
+        QCOMPARE(o.engine.nacks[0x9E], 37u);
+        QCOMPARE(o.engine.nacks[24], 129u);
+    }
+    if (ok) {
+        QCOMPARE(o.pty, !arguments.contains("--device"));
+    }
+}
+
+void Tst_options::help_names_every_command_data()
+{
+    QTest::addColumn<QString>("line");
+    for (const char* line :
+         {"status", "quit", "hang", "resume", "reboot", "signal on", "loopback off",
+          "ale scenario linked", "ale incoming X", "nack 1 2", "drop 1", "delay 1", "corrupt 1",
+          "garbage 1", "chunks on", "new-pty", "help"}) {
+        QTest::newRow(line) << QString(line);
+    }
+}
+
+void Tst_options::help_names_every_command()
+{
+    QFETCH(QString, line);
+    QString error;
+    QVERIFY(parse_command(line, error));
+    const QString words = line.split(' ').mid(0, line.startsWith("ale") ? 2 : 1).join(' ');
+    const QRegularExpression listed("(  |\\| )" + QRegularExpression::escape(words) + "\\b");
+    QVERIFY2(help_text().contains(listed), qPrintable(words));
+}
+
+QTEST_GUILESS_MAIN(Tst_options)
+#include "tst_options.moc"
