@@ -18,6 +18,7 @@ private slots:
     void init() { clear_window_settings(); }
 
     void silent_modem_drops_to_no_response_and_returns();
+    void vanished_device_is_reconnected_without_the_operator_data();
     void vanished_device_is_reconnected_without_the_operator();
     void load_defaults_resets_and_reconnects();
     void save_shows_settings_saved();
@@ -44,27 +45,39 @@ void Tst_connection_recovery::silent_modem_drops_to_no_response_and_returns()
     QVERIFY(rig.passed_through({no_response, initialising, connected}));
 }
 
+void Tst_connection_recovery::vanished_device_is_reconnected_without_the_operator_data()
+{
+    QTest::addColumn<bool>("restart");
+    QTest::newRow("modem restarted behind the same link") << true;
+    QTest::newRow("pseudo-terminal replaced, as by a replugged adapter") << false;
+}
+
 void Tst_connection_recovery::vanished_device_is_reconnected_without_the_operator()
 {
     SKIP_WITHOUT_SIMULATOR();
+    QFETCH(bool, restart);
     Window_on_modem rig;
     QVERIFY(rig.start_modem({"--boot-ms", "0"}));
     rig.connect_to();
     QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
     rig.states.clear();
 
-    rig.modem.kill();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), no_response, 1000);
+    if (restart) {
+        rig.modem.kill();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), no_response, 1000);
+        QCOMPARE(rig.probe.connect_button()->text(), QString("Disconnect"));
+        // It keeps looking while nothing is there.
+        QTest::qWait(1200);
+        QCOMPARE(rig.probe.state(), no_response);
+        // A new modem behind the same link is found again.
+        QFile::remove(rig.link);
+        QVERIFY(rig.start_modem({"--boot-ms", "0"}));
+    } else {
+        rig.modem.command("new-pty");
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(rig.passed_through({no_response, initialising, connected}), 5000);
+    QCOMPARE(rig.probe.state(), connected);
     QCOMPARE(rig.probe.connect_button()->text(), QString("Disconnect"));
-    // It keeps looking while nothing is there.
-    QTest::qWait(1200);
-    QCOMPARE(rig.probe.state(), no_response);
-
-    // A new modem behind the same link is found again.
-    QFile::remove(rig.link);
-    QVERIFY(rig.start_modem({"--boot-ms", "0"}));
-    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
-    QVERIFY(rig.passed_through({no_response, initialising, connected}));
 }
 
 void Tst_connection_recovery::load_defaults_resets_and_reconnects()

@@ -65,23 +65,27 @@ void Tst_window::first_start_geometry_and_title()
 
 void Tst_window::close_saves_geometry_for_the_next_window_data()
 {
-    QTest::addColumn<QSize>("size");
+    // Sizes beyond the smallest one the panels allow.
+    QTest::addColumn<QSize>("growth");
     QTest::addColumn<QPoint>("position");
-    QTest::newRow("larger, moved") << QSize(1100, 520) << QPoint(120, 80);
-    QTest::newRow("small, at origin") << QSize(700, 360) << QPoint(0, 0);
-    QTest::newRow("off the screen") << QSize(960, 400) << QPoint(5000, 3000);
+    QTest::newRow("larger, moved") << QSize(140, 120) << QPoint(120, 80);
+    QTest::newRow("smallest, at origin") << QSize(0, 0) << QPoint(0, 0);
+    QTest::newRow("off the screen") << QSize(10, 10) << QPoint(5000, 3000);
 }
 
 void Tst_window::close_saves_geometry_for_the_next_window()
 {
-    QFETCH(QSize, size);
+    QFETCH(QSize, growth);
     QFETCH(QPoint, position);
+    QSize size;
     {
         Talvane window;
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
+        size = window.minimumSizeHint().expandedTo(QSize(960, 400)) + growth;
         window.resize(size);
         window.move(position);
+        QCOMPARE(window.size(), size);
         QVERIFY(window.close());
     }
     Talvane reopened;
