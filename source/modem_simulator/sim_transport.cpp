@@ -178,6 +178,11 @@ void Pty_transport::poll_attach()
     _read_notifier->setEnabled(true);
     _write_notifier->setEnabled(!_out.isEmpty());
     emit attached_changed(true);
+    if (_dropped_detached > 0) {
+        emit log(QString("%1 output bytes were dropped while nobody held the port")
+                     .arg(_dropped_detached));
+        _dropped_detached = 0;
+    }
     if ((p.revents & POLLIN) != 0) {
         read_ready();
     }
