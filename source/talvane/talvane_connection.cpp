@@ -8,6 +8,7 @@
 #include "talvane.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -30,6 +31,14 @@ constexpr int ale_2g_event_ms = 2000;
 constexpr uchar startup_status_ready = 1;
 
 const char* const error_opening_port_text = "<font color='red'>Error opening port</font>";
+
+// Whether the device node of a port exists (a link must lead somewhere).
+// Names without a folder are system port names, resolved below /dev.
+bool device_present(const QString& port_name)
+{
+    const QString path = port_name.contains('/') ? port_name : "/dev/" + port_name;
+    return QFileInfo::exists(path);
+}
 
 } // namespace
 
@@ -364,8 +373,9 @@ void Talvane::_connect_timeout()
         return;
     }
     // A device that went away is looked for again at every expiry, so a
-    // modem that returns is reconnected without the operator.
-    if (!serial_io->is_open() && !open_port_name.isEmpty()) {
+    // modem that returns is reconnected without the operator. While the
+    // device node is absent nothing is tried (and nothing logged).
+    if (!serial_io->is_open() && !open_port_name.isEmpty() && device_present(open_port_name)) {
         if (serial_io->open(open_port_name)) {
             qCDebug(lc_state_change).noquote() << "Reopened" << open_port_name;
         }
