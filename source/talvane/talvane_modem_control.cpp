@@ -429,7 +429,14 @@ void Talvane::_handle_audio_tx_output_level_request_response(uchar port, short l
     }
     // Not blocked: the value the spin box takes (clamped to its range) goes
     // back to the modem as if the operator had chosen it.
-    audio_tx_level_spin_box->setValue(level / 2);
+    const int wanted = level / 2;
+    const int before = audio_tx_level_spin_box->value();
+    audio_tx_level_spin_box->setValue(wanted);
+    // A level beyond the range that clamps to the value already shown raises
+    // no change signal; the modem is still told what the panel shows.
+    if (audio_tx_level_spin_box->value() != wanted && audio_tx_level_spin_box->value() == before) {
+        _ui_action_audio_tx_level_change(before);
+    }
 }
 
 void Talvane::_handle_dte_port_mode_request_response(uchar mode)

@@ -295,6 +295,7 @@ private slots:
         QTest::newRow("port 2 ignored") << 2 << -61 << 0 << QByteArray();
         QTest::newRow("below the range") << 1 << -200 << -50 << bytes({1, 0xFF, 0x9C});
         QTest::newRow("unchanged") << 1 << 1 << 0 << QByteArray();
+        QTest::newRow("above the range, already at 0") << 1 << 40 << 0 << bytes({1, 0, 0});
     }
     void audio_tx_level()
     {
