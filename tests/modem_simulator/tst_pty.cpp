@@ -3,10 +3,12 @@
 #include "sim_client.h"
 
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fcntl.h>
+#include <pty.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -50,6 +52,7 @@ private slots:
     void console_reopening_the_port_is_served();
     void new_pair_behind_the_same_link();
     void slave_left_locked_is_replaced();
+    void device_mode_serves_an_existing_line();
     void settings_survive_save_and_restart();
     void loopback_carries_100_kB_with_flow_control();
     void ale_call_over_the_line_data();
@@ -345,6 +348,55 @@ void Tst_pty::slave_left_locked_is_replaced()
     Line_client c;
     QVERIFY(c.open(link));
     QVERIFY(c.wait_ready());
+}
+
+void Tst_pty::device_mode_serves_an_existing_line()
+{
+    // A pseudo-terminal made here stands in for a serial adapter: the
+    // simulator opens its slave as a device, the client talks on the master.
+    int master = -1, slave = -1;
+    char name[128] = {};
+    QCOMPARE(::openpty(&master, &slave, name, nullptr, nullptr), 0);
+    termios t{};
+    ::tcgetattr(master, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(master, TCSANOW, &t);
+    ::close(slave);
+    Tac1_node client(0xC0A8000D, 880);
+    std::vector<Frame_info> frames;
+    client.write = [master](const Bytes& f) {
+        QCOMPARE(::write(master, f.data(), f.size()), ssize_t(f.size()));
+    };
+    client.on_frame = [&frames](const Frame_info& f) {
+        if (!f.outgoing) {
+            frames.push_back(f);
+        }
+    };
+    QSocketNotifier notifier(master, QSocketNotifier::Read);
+    connect(&notifier, &QSocketNotifier::activated, this, [&] {
+        std::uint8_t buffer[4096];
+        const ssize_t n = ::read(master, buffer, sizeof buffer);
+        if (n > 0) {
+            client.receive(buffer, std::size_t(n));
+        }
+    });
+    Sim_process sim;
+    QCOMPARE(sim.start({"--device", QString::fromLocal8Bit(name), "--boot-ms", "0"}),
+             QString::fromLocal8Bit(name));
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            client.send_message({0xC0A80000, 58001}, 0x9E, 0, TYPE_REQUEST, {});
+            QTest::qWait(50);
+            for (const Frame_info& f : frames) {
+                if (f.identifier == 0x9E && f.type == TYPE_RESPONSE && f.payload == Bytes{1}) {
+                    return true;
+                }
+            }
+            return false;
+        }(),
+        3000);
+    QVERIFY(sim.stop());
+    ::close(master);
 }
 
 void Tst_pty::settings_survive_save_and_restart()
