@@ -9,7 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
+#include <stdlib.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -53,20 +53,29 @@ Pty_transport::~Pty_transport()
 
 bool Pty_transport::make_pair(QString* error)
 {
-    int master = -1, slave = -1;
-    char name[128] = {};
-    if (openpty(&master, &slave, name, nullptr, nullptr) != 0) {
-        *error = "openpty: " + errno_text();
+    // The slave is only ever opened with O_NOCTTY, so it never becomes this
+    // process's controlling terminal.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        *error = "pseudo-terminal: " + errno_text();
+        if (master >= 0) {
+            ::close(master);
+        }
         return false;
     }
-    // Raw mode on the master applies to the slave's line too; closing our
-    // slave descriptor arms the hang-up report until a console opens it.
+    const char* name = ::ptsname(master);
+    const QString slave_path = QString::fromLocal8Bit(name != nullptr ? name : "");
+    // Raw mode on the master applies to the slave's line too; opening and
+    // closing the slave once arms the hang-up report until a console opens it.
     const bool raw = set_raw(master);
-    ::close(slave);
+    const int slave = ::open(QFile::encodeName(slave_path).constData(), O_RDWR | O_NOCTTY);
+    if (slave >= 0) {
+        ::close(slave);
+    }
     fcntl(master, F_SETFL, fcntl(master, F_GETFL) | O_NONBLOCK);
     fcntl(master, F_SETFD, FD_CLOEXEC);
-    if (!raw) {
-        *error = "raw mode: " + errno_text();
+    if (!raw || slave < 0) {
+        *error = "pseudo-terminal " + slave_path + ": " + errno_text();
         ::close(master);
         return false;
     }
@@ -76,7 +85,7 @@ bool Pty_transport::make_pair(QString* error)
         ::close(_master);
     }
     _master = master;
-    _slave_path = QString::fromLocal8Bit(name);
+    _slave_path = slave_path;
     _attached = false;
     _out.clear();
     _read_notifier = new QSocketNotifier(_master, QSocketNotifier::Read, this);
