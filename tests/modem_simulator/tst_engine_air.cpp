@@ -389,7 +389,7 @@ void Tst_engine_air::radio_control_activation_data()
     QTest::addColumn<int>("activation");
     QTest::addColumn<std::vector<int>>("states");
     QTest::newRow("ready") << "Icom IC-F8101" << 2 << std::vector<int>{6, 4};
-    QTest::newRow("faulty") << "Barrett 2050" << 2 << std::vector<int>{6, 3};
+    QTest::newRow("faulty") << "Bad Radio 2050" << 2 << std::vector<int>{6, 3};
     QTest::newRow("no radio") << "No Radio" << 2 << std::vector<int>{3};
     QTest::newRow("deactivated") << "Icom IC-F8101" << 1 << std::vector<int>{1};
 }
@@ -400,7 +400,7 @@ void Tst_engine_air::radio_control_activation()
     QFETCH(int, activation);
     QFETCH(std::vector<int>, states);
     Engine_options o;
-    o.faulty_radios = {"Barrett 2050"};
+    o.faulty_radios = {"Bad Radio 2050"};
     Engine_fixture f(o);
     Bytes select{1};
     put_counted(select, radio.toStdString());
