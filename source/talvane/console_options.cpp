@@ -18,6 +18,9 @@ const char* const usage_text =
     "  --connect           press Connect once the window is up.\n"
     "  --screenshot FILE   save a PNG of the window to FILE once the connection\n"
     "                      is established, or after 10 seconds otherwise.\n"
+    "  --screenshot-delay MS  take that screenshot MS milliseconds after the\n"
+    "                      connection is established (default 300), so that\n"
+    "                      the modem's first reports are shown.\n"
     "  --print-state       print one line on standard output for every change\n"
     "                      of the connection state.\n"
     "  --help              show this text.\n"
@@ -60,6 +63,18 @@ Console_options parse_console_options(const QStringList& arguments)
                 options.error = "--screenshot needs a value";
                 return options;
             }
+        } else if (argument == "--screenshot-delay") {
+            QString text;
+            if (!value(text)) {
+                return options;
+            }
+            bool ok = false;
+            const int ms = text.toInt(&ok);
+            if (!ok || ms < 0 || ms > 600000) {
+                options.error = "--screenshot-delay needs milliseconds from 0 to 600000";
+                return options;
+            }
+            options.screenshot_delay_ms = ms;
         } else if (argument == "--print-state") {
             options.print_state = true;
         } else if (argument == "--help" || argument == "-h") {

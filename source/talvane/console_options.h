@@ -7,11 +7,12 @@
 // behaves exactly as on its first start: nothing is selected or pressed.
 struct Console_options
 {
-    QStringList ports;        // --port PATH (repeatable): extra devices for the selector
-    bool connect = false;     // --connect: press Connect once the window is up
-    QString screenshot;       // --screenshot FILE: PNG of the window once connected
-    bool print_state = false; // --print-state: one line on stdout per state change
-    bool help = false;        // --help was given (the text is in help_text)
+    QStringList ports;             // --port PATH (repeatable): extra devices for the selector
+    bool connect = false;          // --connect: press Connect once the window is up
+    QString screenshot;            // --screenshot FILE: PNG of the window once connected
+    int screenshot_delay_ms = 300; // --screenshot-delay MS: wait after connecting
+    bool print_state = false;      // --print-state: one line on stdout per state change
+    bool help = false;             // --help was given (the text is in help_text)
     QString help_text;
     QString error; // a bad command line; empty when all was understood
 };

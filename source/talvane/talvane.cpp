@@ -21,6 +21,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -28,7 +29,6 @@ namespace {
 const QSize default_window_size(960, 400);
 const QPoint default_window_position(50, 50);
 constexpr int screenshot_fallback_ms = 10000;
-constexpr int screenshot_settle_ms = 300;
 
 // The status line carries rich text; the console's stdout gets plain text.
 QString plain_text(QString text)
@@ -221,12 +221,14 @@ void Talvane::apply_console_options(const Console_options& options)
     }
     screenshot_path = options.screenshot;
     if (!screenshot_path.isEmpty()) {
-        connect(this, &Talvane::connection_state_changed, this, [this](int state) {
+        const int delay = options.screenshot_delay_ms;
+        connect(this, &Talvane::connection_state_changed, this, [this, delay](int state) {
             if (state == CONNECTION_STATE_CONNECTED) {
-                QTimer::singleShot(screenshot_settle_ms, this, &Talvane::_save_screenshot);
+                QTimer::singleShot(delay, this, &Talvane::_save_screenshot);
             }
         });
-        QTimer::singleShot(screenshot_fallback_ms, this, &Talvane::_save_screenshot);
+        QTimer::singleShot(std::max(screenshot_fallback_ms, delay), this,
+                           &Talvane::_save_screenshot);
     }
     if (options.connect) {
         QTimer::singleShot(0, this, &Talvane::_ui_action_connect_disconnect);

@@ -611,23 +611,31 @@ void Tst_window::console_options_data()
     QTest::addColumn<QString>("screenshot");
     QTest::addColumn<bool>("print_state");
     QTest::addColumn<bool>("error");
-    QTest::newRow("none") << QStringList{} << QStringList{} << false << "" << false << false;
+    QTest::addColumn<int>("delay");
+    QTest::newRow("none") << QStringList{} << QStringList{} << false << "" << false << false << 300;
     QTest::newRow("two ports, connect")
         << QStringList{"--port", "/dev/pts/3", "--port=/run/m", "--connect"}
-        << QStringList{"/dev/pts/3", "/run/m"} << true << "" << false << false;
+        << QStringList{"/dev/pts/3", "/run/m"} << true << "" << false << false << 300;
     QTest::newRow("screenshot and state")
         << QStringList{"--screenshot", "/tmp/s.png", "--print-state"} << QStringList{} << false
-        << "/tmp/s.png" << true << false;
-    QTest::newRow("screenshot with =")
-        << QStringList{"--screenshot=a.png"} << QStringList{} << false << "a.png" << false << false;
+        << "/tmp/s.png" << true << false << 300;
+    QTest::newRow("screenshot with =") << QStringList{"--screenshot=a.png"} << QStringList{}
+                                       << false << "a.png" << false << false << 300;
     QTest::newRow("port without value")
-        << QStringList{"--port"} << QStringList{} << false << "" << false << true;
+        << QStringList{"--port"} << QStringList{} << false << "" << false << true << 300;
     QTest::newRow("empty port") << QStringList{"--port="} << QStringList{} << false << "" << false
-                                << true;
+                                << true << 300;
     QTest::newRow("empty screenshot")
-        << QStringList{"--screenshot="} << QStringList{} << false << "" << false << true;
+        << QStringList{"--screenshot="} << QStringList{} << false << "" << false << true << 300;
+    QTest::newRow("screenshot delay")
+        << QStringList{"--screenshot", "s.png", "--screenshot-delay", "4000"} << QStringList{}
+        << false << "s.png" << false << false << 4000;
+    QTest::newRow("negative delay") << QStringList{"--screenshot-delay", "-1"} << QStringList{}
+                                    << false << "" << false << true << 300;
+    QTest::newRow("delay not a number") << QStringList{"--screenshot-delay", "4s"} << QStringList{}
+                                        << false << "" << false << true << 300;
     QTest::newRow("unknown option")
-        << QStringList{"--conect"} << QStringList{} << false << "" << false << true;
+        << QStringList{"--conect"} << QStringList{} << false << "" << false << true << 300;
 }
 
 void Tst_window::console_options()
@@ -638,6 +646,7 @@ void Tst_window::console_options()
     QFETCH(QString, screenshot);
     QFETCH(bool, print_state);
     QFETCH(bool, error);
+    QFETCH(int, delay);
     const Console_options options = parse_console_options(arguments);
     QCOMPARE(!options.error.isEmpty(), error);
     if (error) {
@@ -647,6 +656,7 @@ void Tst_window::console_options()
     QCOMPARE(options.connect, connect);
     QCOMPARE(options.screenshot, screenshot);
     QCOMPARE(options.print_state, print_state);
+    QCOMPARE(options.screenshot_delay_ms, delay);
     QVERIFY(!options.help);
     QVERIFY(parse_console_options({"--help"}).help);
     QVERIFY(options.help_text.contains("--port PATH"));
