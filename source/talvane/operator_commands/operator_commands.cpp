@@ -183,6 +183,8 @@ QString Operator_commands::_run(const Queued_line& queued)
         answer = QStringLiteral("error: usage: ") + command->usage;
     } else if (!_window) {
         answer = QStringLiteral("error: the window is gone");
+    } else if (!_window->isVisible()) {
+        answer = QStringLiteral("error: the window is not shown");
     } else if (!command->run) {
         answer = _start_wait(args);
     } else {
@@ -251,6 +253,8 @@ void Operator_commands::_check_wait()
     QString answer;
     if (!_window) {
         answer = QStringLiteral("error: the window is gone");
+    } else if (!_window->isVisible()) {
+        answer = QStringLiteral("error: the window is not shown");
     } else if (widget_tree::shows_text(_window, _wait->text)) {
         answer = QStringLiteral("ok");
     } else if (_wait->deadline.hasExpired()) {

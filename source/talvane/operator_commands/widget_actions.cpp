@@ -104,8 +104,9 @@ std::optional<double> real_number(const QString& text)
     return ok && std::isfinite(n) ? std::optional<double>(n) : std::nullopt;
 }
 
-// A value within range is set as one change (valueChanged fires once, not
-// once per typed digit), then Return commits it as the keyboard would.
+// A value within range is set as one change, then committed as Return
+// would commit it. Typing it would fire valueChanged once a digit, and Return
+// once more; here it fires once, and only for a new value.
 template <typename Spin, typename Number>
 Outcome enter_number(Spin* spin, const QString& caption, const QString& value,
                      std::optional<Number> (*parse)(const QString&))
@@ -128,7 +129,7 @@ Outcome enter_number(Spin* spin, const QString& caption, const QString& value,
     return {QStringLiteral("ok"), [field, n] {
                 if (field) {
                     field->setValue(n);
-                    press_return(field);
+                    emit field->editingFinished();
                 }
             }};
 }
