@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QSignalSpy>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QTimer>
 #include <cerrno>
@@ -75,6 +76,7 @@ private slots:
     void commands_queue_behind_a_wait();
     void pipe_input_in_pieces();
     void end_of_input_leaves_the_window_up();
+    void script_file_as_input();
     void overlong_line_refused_alone();
     void quit_answers_then_closes();
     void answers_go_to_a_file();
@@ -189,6 +191,23 @@ void Tst_waits_and_input::end_of_input_leaves_the_window_up()
     QVERIFY(window->isVisible());
     // Commands still work without input.
     QCOMPARE(operated.execute("click Connect"), QString("ok"));
+}
+
+void Tst_waits_and_input::script_file_as_input()
+{
+    // talvane --control < script: a file is always readable, then ends.
+    QTemporaryFile script;
+    QVERIFY(script.open());
+    script.write("click Connect\nwait Ready 0.05\nset Frequency: 2000000\n");
+    script.flush();
+    const int fd = ::open(QFile::encodeName(script.fileName()).constData(), O_RDONLY | O_CLOEXEC);
+    QVERIFY(fd >= 0);
+    Operator_commands operated(window, fd, output);
+    QSignalSpy ended(&operated, &Operator_commands::input_ended);
+    QVERIFY(ended.wait(5000));
+    QTRY_COMPARE_WITH_TIMEOUT(output->data(), QByteArray("ok\nerror: timeout\nok\n"), 5000);
+    ::close(fd);
+    QVERIFY(window->isVisible());
 }
 
 void Tst_waits_and_input::overlong_line_refused_alone()
