@@ -3,11 +3,18 @@
 
 #include "talvane.h"
 
+#include "ale_2g_reply_log.h"
 #include "app_logging.h"
+#include "connection_controller.h"
 #include "console_options.h"
+#include "data_interface_panel.h"
+#include "data_path_bridge.h"
 #include "heading_display_widget.h"
+#include "modem_control_panel.h"
 #include "qmodem_interface.h"
 #include "qserial_io.h"
+#include "radio_control_panel.h"
+#include "receive_information_panel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,7 +24,6 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTimer>
@@ -25,6 +31,8 @@
 #include <cstdio>
 
 namespace {
+
+constexpr quint32 modem_destination_address = 0xC0A80000; // 192.168.0.0
 
 const QSize default_window_size(960, 400);
 const QPoint default_window_position(50, 50);
@@ -53,15 +61,14 @@ Talvane::Talvane(QWidget* parent) : QMainWindow(parent)
     // 1. Member initial values are given where the members are declared.
     // 2. Identity, message pattern and start-up lines.
     apply_application_identity_and_log_start_up();
-    // 3. The 2G ALE engine starts disabled.
-    _change_2g_state(ALE_2G_STATE_DISABLED);
-    // 4. Timers.
-    _init_timers();
-    // 5. The remembered data interface.
-    data_if_raw = QSettings().value("Data IF Raw", false).toBool();
-    // 6. Widgets.
+    // 3. to 5. The 2G ALE state machine, the timers and the remembered data
+    // interface belong to the components, which set them up as they are
+    // built.
+    // 6. The link objects, then the widgets and the components.
+    serial_io = new vq_qt::QSerial_io(this);
+    modem_interface = new vq_qt::QModem_interface(this, modem_destination_address);
     _init_gui();
-    // 7. Serial port, modem interface, port list, wiring.
+    // 7. Port list, state Not connected, wiring.
     _init_modem_link();
     // 8. Virtual serial port for the data application.
     _init_virtual_serial_port();
@@ -84,12 +91,24 @@ void Talvane::_init_gui()
     auto* grid = new QGridLayout(central);
     setCentralWidget(central);
 
+    // The connection comes first: the panels report answers to it.
+    connection_controller = new Connection_controller(serial_io, modem_interface,
+                                                      serial_io->available_ports(), {}, this);
+
     modem_interface_panel = new QGroupBox(central);
-    data_interface_panel = new QGroupBox(central);
-    modem_control_panel = new QGroupBox(central);
-    radio_control_panel = new QGroupBox(central);
-    receive_information_panel = new QGroupBox(central);
+    _init_modem_interface_panel(modem_interface_panel);
+    // The other panels, in their order of construction. The 2G ALE control
+    // group stays empty until its contents exist.
+    radio_control_panel = new Radio_control_panel(modem_interface, connection_controller, central);
+    modem_control_panel = new Modem_control_panel(modem_interface, connection_controller, central);
+    data_interface_panel = new Data_interface_panel(
+        modem_control_panel->port_rate_selector, modem_control_panel->data_format_selector,
+        modem_control_panel->flow_control_selector, central);
     ale_2g_control_panel = new QGroupBox(central);
+    ale_2g = new Ale_2g_reply_log(this);
+    receive_information_panel = new Receive_information_panel(
+        modem_interface, connection_controller, modem_control_panel, central);
+    data_path_bridge = new Data_path_bridge(modem_interface, this);
 
     auto heading = [central](const char* text) {
         return new Heading_display_widget(QString::fromLatin1(text), central);
@@ -118,17 +137,9 @@ void Talvane::_init_gui()
     for (int column = 0; column < 4; ++column) {
         grid->setColumnStretch(column, 0);
     }
-
-    _init_modem_interface_panel(modem_interface_panel);
-
-    // The other panels, in their order of construction. The radio control
-    // and 2G ALE control groups stay empty until their contents exist.
-    _init_data_interface_panel(data_interface_panel);
-    _init_modem_control_panel(modem_control_panel);
-    _init_receive_information_panel(receive_information_panel);
 }
 
-void Talvane::_init_modem_interface_panel(QGroupBox* panel)
+void Talvane::_init_modem_interface_panel(QWidget* panel)
 {
     auto* grid = new QGridLayout(panel);
     serial_port_selector = new QComboBox(panel);
@@ -138,7 +149,9 @@ void Talvane::_init_modem_interface_panel(QGroupBox* panel)
     settings_save_button = new QPushButton("Save", panel);
     settings_load_defaults_button = new QPushButton("Load Defaults", panel);
 
-    grid->addWidget(new QLabel("Serial Port:", panel), 0, 0, 1, 1);
+    auto* serial_port_caption = new QLabel("Serial Port:", panel);
+    serial_port_caption->setBuddy(serial_port_selector);
+    grid->addWidget(serial_port_caption, 0, 0, 1, 1);
     grid->addWidget(serial_port_selector, 0, 1, 1, 1);
     grid->addWidget(connect_button, 0, 2, 1, 1);
     grid->addWidget(new QLabel("Status:", panel), 1, 0, 1, 1);
@@ -153,7 +166,8 @@ void Talvane::_init_modem_interface_panel(QGroupBox* panel)
         grid->setRowStretch(row, row_stretch[row]);
     }
 
-    connect(connect_button, &QPushButton::clicked, this, &Talvane::_ui_action_connect_disconnect);
+    connect(connect_button, &QPushButton::clicked, connection_controller,
+            &Connection_controller::_ui_action_connect_disconnect);
     connect(settings_save_button, &QPushButton::clicked, this, &Talvane::_ui_action_settings_save);
     connect(settings_load_defaults_button, &QPushButton::clicked, this,
             &Talvane::_ui_action_settings_load_defaults);
@@ -168,23 +182,33 @@ void Talvane::_update_window_title(QString modem_version)
     setWindowTitle(title);
 }
 
+int Talvane::current_connection_state() const
+{
+    return connection_controller->current_connection_state();
+}
+
 QString Talvane::status_text() const
 {
-    return connection_status_label ? connection_status_label->text() : QString();
+    return connection_controller->status_text();
 }
 
 void Talvane::_ui_action_settings_save()
 {
-    QSettings().setValue("Data IF Raw",
-                         raw_data_interface_button && raw_data_interface_button->isChecked());
+    QSettings().setValue("Data IF Raw", data_interface_panel->raw_data_interface_chosen());
     modem_interface->set_save_configuration_to_non_volatile_memory();
 }
 
 void Talvane::_ui_action_settings_load_defaults()
 {
     modem_interface->set_reset(2);
-    data_if_raw = false;
+    data_interface_panel->set_data_if_raw(false);
     QSettings().setValue("Data IF Raw", false);
+}
+
+void Talvane::_handle_save_configuration_to_non_volatile_memory_set_ack()
+{
+    qCDebug(lc_resp_handle) << "_handle_save_configuration_to_non_volatile_memory_set_ack";
+    connection_controller->_show_temporary_status("Settings Saved");
 }
 
 void Talvane::closeEvent(QCloseEvent* event)
@@ -200,14 +224,9 @@ void Talvane::closeEvent(QCloseEvent* event)
 void Talvane::apply_console_options(const Console_options& options)
 {
     for (const QString& port : options.ports) {
-        if (serial_port_selector->findText(port) < 0) {
-            serial_port_selector->addItem(port);
-            ++port_count;
-        }
-        serial_port_selector->setCurrentText(port);
+        connection_controller->select_port(connection_controller->add_port(port));
     }
-    print_state = options.print_state;
-    if (print_state) {
+    if (options.print_state) {
         auto print = [last = QString()](int state, const QString& text) mutable {
             const QString line = plain_text(text) + "\t(" + connection_state_name(state) + ")";
             if (line != last) {
@@ -217,7 +236,7 @@ void Talvane::apply_console_options(const Console_options& options)
             }
         };
         connect(this, &Talvane::connection_state_changed, this, print);
-        print(connection_state, status_text());
+        print(current_connection_state(), status_text());
     }
     screenshot_path = options.screenshot;
     if (!screenshot_path.isEmpty()) {
@@ -231,7 +250,8 @@ void Talvane::apply_console_options(const Console_options& options)
                            &Talvane::_save_screenshot);
     }
     if (options.connect) {
-        QTimer::singleShot(0, this, &Talvane::_ui_action_connect_disconnect);
+        QTimer::singleShot(0, connection_controller,
+                           &Connection_controller::_ui_action_connect_disconnect);
     }
 }
 

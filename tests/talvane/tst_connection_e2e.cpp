@@ -2,7 +2,7 @@
 // finding the modem, the boot wait, the initialisation and its answers.
 
 #include "console_options.h"
-#include "window_test_support.h"
+#include "window_fixture.h"
 
 #include <QImage>
 #include <QSignalSpy>
@@ -45,7 +45,7 @@ void Tst_connection_e2e::ready_modem_connects_through_initialising_data()
 
 void Tst_connection_e2e::ready_modem_connects_through_initialising()
 {
-    SKIP_WITHOUT_SIMULATOR();
+    REQUIRE_SIMULATOR();
     QFETCH(QString, model);
     QFETCH(QString, status);
     Window_on_modem rig;
@@ -84,7 +84,7 @@ void Tst_connection_e2e::ready_modem_connects_through_initialising()
 
 void Tst_connection_e2e::booting_modem_waits_until_ready()
 {
-    SKIP_WITHOUT_SIMULATOR();
+    REQUIRE_SIMULATOR();
     Window_on_modem rig;
     QVERIFY(rig.start_modem({"--boot-ms", "1500"}));
     rig.connect_to();
@@ -99,14 +99,14 @@ void Tst_connection_e2e::booting_modem_waits_until_ready()
 
 void Tst_connection_e2e::auto_detect_finds_the_modem_on_the_third_device()
 {
-    SKIP_WITHOUT_SIMULATOR();
-    Silent_pty first;
-    Silent_pty second;
-    QVERIFY(!first.path.isEmpty() && !second.path.isEmpty());
+    REQUIRE_SIMULATOR();
+    Pty_pair first;
+    Pty_pair second;
+    QVERIFY(!first.slave_path().isEmpty() && !second.slave_path().isEmpty());
     Window_on_modem rig;
     QVERIFY(rig.start_modem({"--boot-ms", "0"}));
     QSignalSpy changes(rig.window.get(), &Talvane::connection_state_changed);
-    rig.connect_to({first.path, second.path}, true);
+    rig.connect_to({first.slave_path(), second.slave_path()}, true);
     QCOMPARE(rig.probe.ports()->currentIndex(), 1);
     QCOMPARE(rig.probe.state(), connecting);
     QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
@@ -119,8 +119,8 @@ void Tst_connection_e2e::auto_detect_finds_the_modem_on_the_third_device()
         }
     }
     QCOMPARE(connecting_entries.size(), 3);
-    QVERIFY(!first.written().isEmpty());
-    QVERIFY(!second.written().isEmpty());
+    QVERIFY(!first.read_available().isEmpty());
+    QVERIFY(!second.read_available().isEmpty());
     QVERIFY(!rig.states.contains(no_response));
     QCOMPARE(rig.probe.ports()->currentText(), rig.link);
     QCOMPARE(QSettings().value("COM Port").toString(), rig.link);
@@ -140,7 +140,7 @@ void Tst_connection_e2e::refused_init_request_data()
 
 void Tst_connection_e2e::refused_init_request()
 {
-    SKIP_WITHOUT_SIMULATOR();
+    REQUIRE_SIMULATOR();
     QFETCH(QString, identifier);
     QFETCH(QString, counter);
     QFETCH(bool, by_timer);
@@ -169,7 +169,7 @@ void Tst_connection_e2e::refused_init_request()
 
 void Tst_connection_e2e::screenshot_option_saves_the_connected_window()
 {
-    SKIP_WITHOUT_SIMULATOR();
+    REQUIRE_SIMULATOR();
     Window_on_modem rig;
     QVERIFY(rig.start_modem({"--boot-ms", "0"}));
     const QString shot = rig.folder.path() + "/shot.png";

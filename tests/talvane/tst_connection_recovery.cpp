@@ -1,7 +1,7 @@
 // The console against the simulated modem when things go wrong: a modem
 // that stops answering, a device that vanishes and comes back, a reset.
 
-#include "window_test_support.h"
+#include "window_fixture.h"
 
 namespace {
 constexpr int connected = CONNECTION_STATE_CONNECTED;
@@ -27,7 +27,7 @@ private slots:
 
 void Tst_connection_recovery::silent_modem_drops_to_no_response_and_returns()
 {
-    SKIP_WITHOUT_SIMULATOR();
+    REQUIRE_SIMULATOR();
     Window_on_modem rig;
     QVERIFY(rig.start_modem({"--boot-ms", "0"}));
     rig.connect_to();
@@ -54,7 +54,7 @@ void Tst_connection_recovery::vanished_device_is_reconnected_without_the_operato
 
 void Tst_connection_recovery::vanished_device_is_reconnected_without_the_operator()
 {
-    SKIP_WITHOUT_SIMULATOR();
+    REQUIRE_SIMULATOR();
     QFETCH(bool, restart);
     Window_on_modem rig;
     QVERIFY(rig.start_modem({"--boot-ms", "0"}));
@@ -82,7 +82,7 @@ void Tst_connection_recovery::vanished_device_is_reconnected_without_the_operato
 
 void Tst_connection_recovery::load_defaults_resets_and_reconnects()
 {
-    SKIP_WITHOUT_SIMULATOR();
+    REQUIRE_SIMULATOR();
     Window_on_modem rig;
     QVERIFY(rig.start_modem({"--boot-ms", "500"}));
     QSettings().setValue("Data IF Raw", true);
@@ -104,7 +104,7 @@ void Tst_connection_recovery::load_defaults_resets_and_reconnects()
 
 void Tst_connection_recovery::save_shows_settings_saved()
 {
-    SKIP_WITHOUT_SIMULATOR();
+    REQUIRE_SIMULATOR();
     Window_on_modem rig;
     QVERIFY(rig.start_modem({"--boot-ms", "0", "--model", "KY5"}));
     rig.connect_to();
@@ -117,7 +117,7 @@ void Tst_connection_recovery::save_shows_settings_saved()
 
 void Tst_connection_recovery::disconnect_closes_the_port_for_others()
 {
-    SKIP_WITHOUT_SIMULATOR();
+    REQUIRE_SIMULATOR();
     Window_on_modem rig;
     QVERIFY(rig.start_modem({"--boot-ms", "0"}));
     rig.connect_to();

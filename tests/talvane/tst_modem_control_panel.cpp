@@ -3,7 +3,7 @@
 // with their corrective requests, and the replies that are only logged.
 
 #include "modem_control_probe.h"
-#include "window_test_support.h"
+#include "window_fixture.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -37,29 +37,6 @@ QString cell_text(QWidget* panel, int row, int column)
     }
     return widget ? QString("<%1>").arg(widget->metaObject()->className()) : QString("<none>");
 }
-
-// Every log line with its level, as "W|category|message" or "D|...".
-class Level_recorder
-{
-public:
-    Level_recorder() { previous = qInstallMessageHandler(&Level_recorder::handle); }
-    ~Level_recorder() { qInstallMessageHandler(previous); }
-    Level_recorder(const Level_recorder&) = delete;
-    Level_recorder& operator=(const Level_recorder&) = delete;
-    static QStringList& lines()
-    {
-        static QStringList recorded;
-        return recorded;
-    }
-
-private:
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
-    {
-        const char* level = type == QtWarningMsg ? "W" : (type == QtDebugMsg ? "D" : "O");
-        lines() << QString("%1|%2|%3").arg(level, context.category, message);
-    }
-    QtMessageHandler previous = nullptr;
-};
 
 } // namespace
 
@@ -561,13 +538,13 @@ private slots:
     // connected status and the completion report already know the modem.
     void software_version_completes_initialisation()
     {
-        Level_recorder recorder;
+        Log_recorder recorder;
         probe->enter(CONNECTION_STATE_INITIALISING);
         probe->expect_only("INIT_RESP_SW_VERSION", 1);
         probe->software_version_response("KX5 2.0");
         QCOMPARE(probe->state(), int(CONNECTION_STATE_CONNECTED));
         QCOMPARE(window->status_text(), QString("Connected to KX5"));
-        QVERIFY(Level_recorder::lines().contains("D|info|Modem version: KX5 2.0"));
+        QVERIFY(recorder.lines_with_levels().contains("D|info|Modem version: KX5 2.0"));
     }
 
     void initialisation_counting_data()
@@ -644,11 +621,10 @@ private slots:
         report(26, 18, 4);
         const QString before = probe->data_rate()->currentText();
         auto spy = probe->spy_sent();
-        Level_recorder recorder;
-        Level_recorder::lines().clear();
+        Log_recorder recorder;
         probe->call(std::get<1>(handler));
         const QString level = std::get<2>(handler) ? "W" : "D";
-        QCOMPARE(Level_recorder::lines().filter("|resp_handle|"),
+        QCOMPARE(recorder.lines_with_levels().filter("|resp_handle|"),
                  QStringList({level + "|resp_handle|" + std::get<0>(handler)}));
         QCOMPARE(spy->count(), 0);
         QCOMPARE(probe->data_rate()->currentText(), before);
@@ -656,11 +632,10 @@ private slots:
 
     void activity_mode_report_is_logged_field_by_field()
     {
-        Level_recorder recorder;
-        Level_recorder::lines().clear();
+        Log_recorder recorder;
         auto spy = probe->spy_sent();
         probe->activity_mode_response();
-        QCOMPARE(Level_recorder::lines().filter("|resp_handle|"),
+        QCOMPARE(recorder.lines_with_levels().filter("|resp_handle|"),
                  QStringList({"D|resp_handle|_handle_dte_port_activity_mode_request_response"
                               "\n dte_activity_mode=2\n tx_start_mode=1\n sync_stop=32"
                               "\n reserved=0\n async_stop=300"}));

@@ -3,7 +3,7 @@
 // the automatic update of the transmit settings, and a live modem.
 
 #include "modem_control_probe.h"
-#include "window_test_support.h"
+#include "window_fixture.h"
 
 #include <QtTest>
 
@@ -300,7 +300,7 @@ private slots:
     // reports, and an operator change is acknowledged.
     void against_the_simulated_modem()
     {
-        SKIP_WITHOUT_SIMULATOR();
+        REQUIRE_SIMULATOR();
         probe.reset();
         window.reset();
         Log_recorder log;

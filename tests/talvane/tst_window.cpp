@@ -3,7 +3,7 @@
 
 #include "console_options.h"
 #include "heading_display_widget.h"
-#include "window_test_support.h"
+#include "window_fixture.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -269,12 +269,12 @@ void Tst_window::auto_detect_steps_silently_and_wraps_to_first_port()
 
 void Tst_window::port_stored_on_connect_is_not_listed_again()
 {
-    Silent_pty pty;
-    QVERIFY(!pty.path.isEmpty());
+    Pty_pair pty;
+    QVERIFY(!pty.slave_path().isEmpty());
     {
         Talvane window;
         Talvane_test_probe probe{window};
-        probe.set_ports({"/nonexistent/x", pty.path});
+        probe.set_ports({"/nonexistent/x", pty.slave_path()});
         probe.ports()->setCurrentIndex(2);
         probe.press_connect();
         QCOMPARE(probe.state(), int(CONNECTION_STATE_CONNECTING));
@@ -284,7 +284,7 @@ void Tst_window::port_stored_on_connect_is_not_listed_again()
         QCOMPARE(probe.state(), int(CONNECTION_STATE_NOT_CONNECTED));
         QVERIFY(!probe.connect_timer()->isActive());
     }
-    QCOMPARE(QSettings().value("COM Port").toString(), pty.path);
+    QCOMPARE(QSettings().value("COM Port").toString(), pty.slave_path());
     Talvane window;
     Talvane_test_probe probe{window};
     // The stored name is not in the system's list: the selection stays.
@@ -385,7 +385,7 @@ void Tst_window::init_answers()
     probe.enter(CONNECTION_STATE_INITIALISING);
     probe.set_all_counters(0);
     for (QChar c : outstanding) {
-        ++probe.counter(counters.value(c));
+        probe.set_counter(counters.value(c), probe.counter(counters.value(c)) + 1);
     }
     Log_recorder log;
     for (QChar c : answers) {
@@ -433,8 +433,8 @@ void Tst_window::init_timer_report_lists_outstanding_answers()
     Talvane_test_probe probe{window};
     probe.enter(CONNECTION_STATE_INITIALISING);
     probe.set_all_counters(0);
-    probe.counter("INIT_RESP_DTE_PORT_MODE") = 1;
-    probe.counter("INIT_RESP_REGISTER_INDV_INDICATION") = 2;
+    probe.set_counter("INIT_RESP_DTE_PORT_MODE", 1);
+    probe.set_counter("INIT_RESP_REGISTER_INDV_INDICATION", 2);
     Log_recorder log;
     probe.init_timeout();
     QCOMPARE(probe.state(), int(CONNECTION_STATE_CONNECTED));

@@ -3,10 +3,12 @@
 // de-acquire limit, the DTE port mode and settings, Tx Kill and Rx Reset, and
 // the replies that keep these controls in step with the modem.
 
-#include "app_logging.h"
+#include "modem_control_panel.h"
+
+#include "connection_link.h"
+#include "log_categories.h"
 #include "modem_control_tables.h"
 #include "qmodem_interface.h"
-#include "talvane.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -72,35 +74,34 @@ QLabel* bold(const char* text, QWidget* parent)
 
 // Construction.
 
-void Talvane::_init_data_interface_panel(QGroupBox* panel)
+Modem_control_panel::Modem_control_panel(vq_qt::QModem_interface* modem_interface,
+                                         Connection_link* connection, QWidget* parent)
+    : QGroupBox(parent), modem_interface(modem_interface), connection(connection)
 {
-    // Rows 0 and 1 and the virtual port readouts beside the selectors belong
-    // to the data path; the DTE port selectors sit in column 1 of rows 2 to 4.
-    auto* grid = qobject_cast<QGridLayout*>(panel->layout());
-    if (!grid) {
-        grid = new QGridLayout(panel);
-    }
-    port_rate_selector = filled_selector(panel, port_rate_table());
-    data_format_selector = filled_selector(panel, data_format_table());
-    flow_control_selector = filled_selector(panel, flow_control_table());
-
-    grid->addWidget(new QLabel("Baud Rate:", panel), 2, 0, 1, 1);
-    grid->addWidget(port_rate_selector, 2, 1, 1, 1);
-    grid->addWidget(new QLabel("Data Format:", panel), 3, 0, 1, 1);
-    grid->addWidget(data_format_selector, 3, 1, 1, 1);
-    grid->addWidget(new QLabel("Flow Control:", panel), 4, 0, 1, 1);
-    grid->addWidget(flow_control_selector, 4, 1, 1, 1);
-
-    connect(port_rate_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &Talvane::_ui_action_kx5_port_rate_selected);
-    connect(data_format_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &Talvane::_ui_action_kx5_bit_mode_selected);
-    connect(flow_control_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &Talvane::_ui_action_kx5_flow_control_selected);
+    _init_modem_control_panel();
+    _init_dte_port_selectors();
 }
 
-void Talvane::_init_modem_control_panel(QGroupBox* panel)
+void Modem_control_panel::_init_dte_port_selectors()
 {
+    // Children of this panel until the Data Interface panel places them.
+    port_rate_selector = filled_selector(this, port_rate_table());
+    data_format_selector = filled_selector(this, data_format_table());
+    flow_control_selector = filled_selector(this, flow_control_table());
+    for (QComboBox* box : {port_rate_selector, data_format_selector, flow_control_selector}) {
+        box->hide();
+    }
+    connect(port_rate_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &Modem_control_panel::_ui_action_kx5_port_rate_selected);
+    connect(data_format_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &Modem_control_panel::_ui_action_kx5_bit_mode_selected);
+    connect(flow_control_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &Modem_control_panel::_ui_action_kx5_flow_control_selected);
+}
+
+void Modem_control_panel::_init_modem_control_panel()
+{
+    QWidget* panel = this;
     auto* grid = new QGridLayout(panel);
 
     const char* const headers[] = {"Audio Level", "Waveform", "Data Rate [bps]", "Interleaver",
@@ -153,52 +154,56 @@ void Talvane::_init_modem_control_panel(QGroupBox* panel)
     grid->addWidget(std_async_button, 4, 1, 1, 1);
     grid->addWidget(hsp_async_button, 4, 2, 1, 1);
     grid->addWidget(auto_update_tx_ota_rate_check_box, 4, 3, 1, 1);
-    grid->addWidget(new QLabel("De-Acquire:", panel), 4, 4, 1, 1);
+    auto* deacquire_caption = new QLabel("De-Acquire:", panel);
+    deacquire_caption->setBuddy(deacquire_selector);
+    grid->addWidget(deacquire_caption, 4, 4, 1, 1);
     grid->addWidget(deacquire_selector, 4, 5, 1, 1);
 
-    auto_update_tx_ota_rate = QSettings().value(auto_update_key, false).toBool();
-    auto_update_tx_ota_rate_check_box->setChecked(auto_update_tx_ota_rate);
+    auto_update_tx_ota_rate_flag = QSettings().value(auto_update_key, false).toBool();
+    auto_update_tx_ota_rate_check_box->setChecked(auto_update_tx_ota_rate_flag);
 
     connect(audio_tx_level_spin_box, qOverload<int>(&QSpinBox::valueChanged), this,
-            &Talvane::_ui_action_audio_tx_level_change);
+            &Modem_control_panel::_ui_action_audio_tx_level_change);
     connect(waveform_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &Talvane::_ui_action_waveform_change);
+            &Modem_control_panel::_ui_action_waveform_change);
     connect(data_rate_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &Talvane::_ui_action_data_rate_change);
+            &Modem_control_panel::_ui_action_data_rate_change);
     connect(interleaver_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &Talvane::_ui_action_interleaver_change);
+            &Modem_control_panel::_ui_action_interleaver_change);
     connect(deacquire_selector, qOverload<int>(&QComboBox::currentIndexChanged), this,
-            &Talvane::_ui_action_deacquire_limit_change);
-    connect(tx_kill_button, &QPushButton::clicked, this, &Talvane::_ui_action_tx_kill_pause_resume);
-    connect(rx_reset_button, &QPushButton::clicked, this, &Talvane::_ui_action_rx_reset);
+            &Modem_control_panel::_ui_action_deacquire_limit_change);
+    connect(tx_kill_button, &QPushButton::clicked, this,
+            &Modem_control_panel::_ui_action_tx_kill_pause_resume);
+    connect(rx_reset_button, &QPushButton::clicked, this,
+            &Modem_control_panel::_ui_action_rx_reset);
     connect(std_async_button, &QRadioButton::clicked, this,
-            &Talvane::_ui_action_dte_port_mode_change_std_async);
+            &Modem_control_panel::_ui_action_dte_port_mode_change_std_async);
     connect(hsp_async_button, &QRadioButton::clicked, this,
-            &Talvane::_ui_action_dte_port_mode_change_hsp_async);
+            &Modem_control_panel::_ui_action_dte_port_mode_change_hsp_async);
     connect(auto_update_tx_ota_rate_check_box, &QCheckBox::stateChanged, this,
-            &Talvane::_ui_action_auto_update_tx_ota_rate_change);
+            &Modem_control_panel::_ui_action_auto_update_tx_ota_rate_change);
 }
 
 // Selector rebuilding and the OTA settings.
 
-void Talvane::_fill_waveform_list()
+void Modem_control_panel::_fill_waveform_list()
 {
     fill_selector(waveform_selector, waveform_table());
     waveform_name_label->setText(waveform_selector->currentText());
 }
 
-void Talvane::_fill_data_rate_list()
+void Modem_control_panel::_fill_data_rate_list()
 {
     fill_selector(data_rate_selector, data_rate_table(current_code(waveform_selector)));
 }
 
-void Talvane::_fill_interleaver_list()
+void Modem_control_panel::_fill_interleaver_list()
 {
     fill_selector(interleaver_selector, interleaver_table(current_code(waveform_selector),
                                                           current_code(data_rate_selector)));
 }
 
-void Talvane::_send_ota_settings_if_changed()
+void Modem_control_panel::_send_ota_settings_if_changed()
 {
     const int waveform = current_code(waveform_selector);
     const int data_rate = current_code(data_rate_selector);
@@ -220,7 +225,7 @@ void Talvane::_send_ota_settings_if_changed()
     last_ota_interleaver = uchar(interleaver);
 }
 
-void Talvane::_apply_pending_ota_update()
+void Modem_control_panel::_apply_pending_ota_update()
 {
     if (!pending_ota_update) {
         return;
@@ -236,15 +241,39 @@ void Talvane::_apply_pending_ota_update()
     pending_ota_update = false;
 }
 
+void Modem_control_panel::reset_status_readouts()
+{
+    for (QLabel* label : {audio_rx_level_label, tx_status_label, rx_status_label}) {
+        label->setText("-");
+    }
+}
+
+void Modem_control_panel::note_received_ota_settings(uchar data_rate, uchar interleaver_length)
+{
+    if (!auto_update_tx_ota_rate_flag) {
+        return;
+    }
+    // The pending values always hold the latest received settings, so that a
+    // value equal to the transmitter's is never replaced by an older report.
+    if (interleaver_length != last_ota_interleaver) {
+        pending_ota_update = true;
+    }
+    if (data_rate != last_ota_data_rate) {
+        pending_ota_update = true;
+    }
+    pending_ota_interleaver = interleaver_length;
+    pending_ota_data_rate = data_rate;
+}
+
 // Operator actions.
 
-void Talvane::_ui_action_audio_tx_level_change(int value)
+void Modem_control_panel::_ui_action_audio_tx_level_change(int value)
 {
     // The level travels as a 16-bit two's complement value in half dB.
     modem_interface->set_audio_tx_output_level(audio_port_1, ushort(short(value * 2)));
 }
 
-void Talvane::_ui_action_waveform_change(int index)
+void Modem_control_panel::_ui_action_waveform_change(int index)
 {
     Q_UNUSED(index);
     const QSignalBlocker block_rates(data_rate_selector);
@@ -255,7 +284,7 @@ void Talvane::_ui_action_waveform_change(int index)
     _send_ota_settings_if_changed();
 }
 
-void Talvane::_ui_action_data_rate_change(int index)
+void Modem_control_panel::_ui_action_data_rate_change(int index)
 {
     Q_UNUSED(index);
     const QSignalBlocker block_interleavers(interleaver_selector);
@@ -263,13 +292,13 @@ void Talvane::_ui_action_data_rate_change(int index)
     _send_ota_settings_if_changed();
 }
 
-void Talvane::_ui_action_interleaver_change(int index)
+void Modem_control_panel::_ui_action_interleaver_change(int index)
 {
     Q_UNUSED(index);
     _send_ota_settings_if_changed();
 }
 
-void Talvane::_ui_action_deacquire_limit_change(int index)
+void Modem_control_panel::_ui_action_deacquire_limit_change(int index)
 {
     Q_UNUSED(index);
     const int code = current_code(deacquire_selector);
@@ -278,43 +307,42 @@ void Talvane::_ui_action_deacquire_limit_change(int index)
     }
 }
 
-void Talvane::_ui_action_tx_kill_pause_resume()
+void Modem_control_panel::_ui_action_tx_kill_pause_resume()
 {
     if (tx_kill_button->text() == tx_kill_text) {
         tx_kill_button->setText(tx_resume_text);
         modem_interface->set_psk_fsk_tx_kill(1);
-        // Whatever the data application queued before the kill is dropped.
-        _read_from_vsp();
-        tx_buffer.clear();
+        // The data path drops whatever the data application queued.
+        emit tx_killed();
     } else {
         tx_kill_button->setText(tx_kill_text);
         modem_interface->set_psk_fsk_tx_kill(0);
-        tx_buffer.clear();
+        emit tx_resumed();
     }
 }
 
-void Talvane::_ui_action_rx_reset()
+void Modem_control_panel::_ui_action_rx_reset()
 {
     modem_interface->set_psk_fsk_return_to_acquisition(1);
 }
 
-void Talvane::_ui_action_dte_port_mode_change_std_async()
+void Modem_control_panel::_ui_action_dte_port_mode_change_std_async()
 {
     modem_interface->set_dte_port_mode(dte_port_mode_std_async);
 }
 
-void Talvane::_ui_action_dte_port_mode_change_hsp_async()
+void Modem_control_panel::_ui_action_dte_port_mode_change_hsp_async()
 {
     modem_interface->set_dte_port_mode(dte_port_mode_hsp_async);
 }
 
-void Talvane::_ui_action_auto_update_tx_ota_rate_change(int state)
+void Modem_control_panel::_ui_action_auto_update_tx_ota_rate_change(int state)
 {
-    auto_update_tx_ota_rate = state != Qt::Unchecked;
-    QSettings().setValue(auto_update_key, auto_update_tx_ota_rate);
+    auto_update_tx_ota_rate_flag = state != Qt::Unchecked;
+    QSettings().setValue(auto_update_key, auto_update_tx_ota_rate_flag);
 }
 
-void Talvane::_send_dte_port_async_settings()
+void Modem_control_panel::_send_dte_port_async_settings()
 {
     const int rate = current_code(port_rate_selector);
     const int format = current_code(data_format_selector);
@@ -326,19 +354,19 @@ void Talvane::_send_dte_port_async_settings()
                                                  uchar(data_format_parity(format)));
 }
 
-void Talvane::_ui_action_kx5_port_rate_selected(int index)
+void Modem_control_panel::_ui_action_kx5_port_rate_selected(int index)
 {
     Q_UNUSED(index);
     _send_dte_port_async_settings();
 }
 
-void Talvane::_ui_action_kx5_bit_mode_selected(int index)
+void Modem_control_panel::_ui_action_kx5_bit_mode_selected(int index)
 {
     Q_UNUSED(index);
     _send_dte_port_async_settings();
 }
 
-void Talvane::_ui_action_kx5_flow_control_selected(int index)
+void Modem_control_panel::_ui_action_kx5_flow_control_selected(int index)
 {
     Q_UNUSED(index);
     const int code = current_code(flow_control_selector);
@@ -347,7 +375,7 @@ void Talvane::_ui_action_kx5_flow_control_selected(int index)
     }
 }
 
-void Talvane::_send_dte_port_activity_mode()
+void Modem_control_panel::_send_dte_port_activity_mode()
 {
     modem_interface->set_dte_port_activity_mode(activity_mode, activity_tx_start_mode,
                                                 activity_sync_start_pattern, activity_sync_stop,
@@ -356,35 +384,27 @@ void Talvane::_send_dte_port_activity_mode()
 
 // Replies that carry the modem's settings.
 
-void Talvane::_handle_software_version_number_request_response(uchar version_index,
-                                                               QString version_string)
+void Modem_control_panel::_handle_software_version_number_request_response(uchar version_index,
+                                                                           QString version_string)
 {
     qCDebug(lc_resp_handle) << __func__ << version_index << version_string;
     // The version and model are stored before the answer is counted: the
     // completion test logs the version and the connected status names the
     // model, and this answer may be the last one expected.
-    modem_software_version = version_string;
-    if (version_string.contains("KX5")) {
-        modem_model = 2;
-    } else if (version_string.contains("KY5")) {
-        modem_model = 3;
-    } else {
-        modem_model = 1;
-    }
-    _count_init_response(INIT_RESP_SW_VERSION);
-    _update_window_title(version_string);
+    connection->set_modem_software_version(version_string);
+    connection->count_init_response(INIT_RESP_SW_VERSION);
+    emit modem_version_reported(version_string);
 }
 
-void Talvane::_handle_psk_modem_ota_settings_request_response(uchar tx_rx, uchar waveform,
-                                                              uchar encoding,
-                                                              uchar interleaver_lenght,
-                                                              uchar data_rate, uchar isb_activation)
+void Modem_control_panel::_handle_psk_modem_ota_settings_request_response(
+    uchar tx_rx, uchar waveform, uchar encoding, uchar interleaver_lenght, uchar data_rate,
+    uchar isb_activation)
 {
     qCDebug(lc_resp_handle) << __func__ << "tx_rx:" << tx_rx << "waveform:" << waveform
                             << "encoding:" << encoding
                             << "interleaver_lenght:" << interleaver_lenght
                             << "data_rate:" << data_rate << "isb_activation:" << isb_activation;
-    _count_init_response(INIT_RESP_PSK_MODEM_OTA_SETTINGS);
+    connection->count_init_response(INIT_RESP_PSK_MODEM_OTA_SETTINGS);
     if (tx_rx != ota_report_tx) {
         return;
     }
@@ -409,10 +429,10 @@ void Talvane::_handle_psk_modem_ota_settings_request_response(uchar tx_rx, uchar
     waveform_name_label->setText(waveform_selector->currentText());
 }
 
-void Talvane::_handle_psk_modem_deacquire_limit_request_response(uchar deacquire_limit)
+void Modem_control_panel::_handle_psk_modem_deacquire_limit_request_response(uchar deacquire_limit)
 {
     qCDebug(lc_resp_handle) << __func__ << deacquire_limit;
-    _count_init_response(INIT_RESP_PSK_MODEM_DEACQUIRE_LIMIT);
+    connection->count_init_response(INIT_RESP_PSK_MODEM_DEACQUIRE_LIMIT);
     const QSignalBlocker block(deacquire_selector);
     if (!select_code(deacquire_selector, deacquire_limit)) {
         select_code(deacquire_selector, deacquire_default);
@@ -420,10 +440,10 @@ void Talvane::_handle_psk_modem_deacquire_limit_request_response(uchar deacquire
     }
 }
 
-void Talvane::_handle_audio_tx_output_level_request_response(uchar port, short level)
+void Modem_control_panel::_handle_audio_tx_output_level_request_response(uchar port, short level)
 {
     qCDebug(lc_resp_handle) << __func__ << port << level;
-    _count_init_response(INIT_RESP_TX_AUDIO_LEVEL);
+    connection->count_init_response(INIT_RESP_TX_AUDIO_LEVEL);
     if (port != audio_port_1) {
         return;
     }
@@ -439,10 +459,10 @@ void Talvane::_handle_audio_tx_output_level_request_response(uchar port, short l
     }
 }
 
-void Talvane::_handle_dte_port_mode_request_response(uchar mode)
+void Modem_control_panel::_handle_dte_port_mode_request_response(uchar mode)
 {
     qCDebug(lc_resp_handle) << __func__ << mode;
-    _count_init_response(INIT_RESP_DTE_PORT_MODE);
+    connection->count_init_response(INIT_RESP_DTE_PORT_MODE);
     {
         const QSignalBlocker block_std(std_async_button);
         const QSignalBlocker block_hsp(hsp_async_button);
@@ -460,7 +480,7 @@ void Talvane::_handle_dte_port_mode_request_response(uchar mode)
     }
 }
 
-void Talvane::_handle_dte_port_mode_set_ack()
+void Modem_control_panel::_handle_dte_port_mode_set_ack()
 {
     log_reply(__func__);
     if (std_async_button->isChecked()) {
@@ -468,11 +488,13 @@ void Talvane::_handle_dte_port_mode_set_ack()
     }
 }
 
-void Talvane::_handle_dte_port_async_settings_request_response(uchar data_rate, uchar data_bits,
-                                                               uchar stop_bits, uchar parity)
+void Modem_control_panel::_handle_dte_port_async_settings_request_response(uchar data_rate,
+                                                                           uchar data_bits,
+                                                                           uchar stop_bits,
+                                                                           uchar parity)
 {
     qCDebug(lc_resp_handle) << __func__ << data_rate << data_bits << stop_bits << parity;
-    _count_init_response(INIT_RESP_DTE_PORT_ASYNC_SETTINGS);
+    connection->count_init_response(INIT_RESP_DTE_PORT_ASYNC_SETTINGS);
     const QSignalBlocker block_rates(port_rate_selector);
     const QSignalBlocker block_formats(data_format_selector);
     const bool rate_found = select_code(port_rate_selector, data_rate);
@@ -489,10 +511,10 @@ void Talvane::_handle_dte_port_async_settings_request_response(uchar data_rate, 
     }
 }
 
-void Talvane::_handle_dte_port_async_flow_control_request_response(uchar flow_control)
+void Modem_control_panel::_handle_dte_port_async_flow_control_request_response(uchar flow_control)
 {
     qCDebug(lc_resp_handle) << __func__ << flow_control;
-    _count_init_response(INIT_RESP_DTE_PORT_ASYNC_FLOW_CONTROL);
+    connection->count_init_response(INIT_RESP_DTE_PORT_ASYNC_FLOW_CONTROL);
     const QSignalBlocker block(flow_control_selector);
     if (!select_code(flow_control_selector, flow_control)) {
         select_code(flow_control_selector, flow_control_default);
@@ -500,11 +522,9 @@ void Talvane::_handle_dte_port_async_flow_control_request_response(uchar flow_co
     }
 }
 
-void Talvane::_handle_dte_port_activity_mode_request_response(uchar dte_activity_mode,
-                                                              uchar tx_start_mode,
-                                                              const char* sync_start_pattern,
-                                                              uchar sync_stop, uchar reserved,
-                                                              ushort async_stop)
+void Modem_control_panel::_handle_dte_port_activity_mode_request_response(
+    uchar dte_activity_mode, uchar tx_start_mode, const char* sync_start_pattern, uchar sync_stop,
+    uchar reserved, ushort async_stop)
 {
     Q_UNUSED(sync_start_pattern);
     qCDebug(lc_resp_handle).noquote()
@@ -521,7 +541,7 @@ void Talvane::_handle_dte_port_activity_mode_request_response(uchar dte_activity
 // Replies that are only logged.
 
 #define TALVANE_LOG_ONLY(handler, log)                                                             \
-    void Talvane::handler()                                                                        \
+    void Modem_control_panel::handler()                                                            \
     {                                                                                              \
         log(__func__);                                                                             \
     }

@@ -2,10 +2,13 @@
 // transmission: link quality, autobaud results, receive and transmit status
 // and the receive audio level.
 
-#include "app_logging.h"
+#include "receive_information_panel.h"
+
+#include "connection_link.h"
+#include "log_categories.h"
+#include "modem_control_panel.h"
 #include "modem_control_tables.h"
 #include "qmodem_interface.h"
-#include "talvane.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -30,8 +33,14 @@ const char* const no_value = "-";
 
 } // namespace
 
-void Talvane::_init_receive_information_panel(QGroupBox* panel)
+Receive_information_panel::Receive_information_panel(vq_qt::QModem_interface* modem_interface,
+                                                     Connection_link* connection,
+                                                     Modem_control_panel* modem_control,
+                                                     QWidget* parent)
+    : QGroupBox(parent), modem_interface(modem_interface), connection(connection),
+      modem_control(modem_control)
 {
+    QWidget* panel = this;
     auto* grid = new QGridLayout(panel);
     struct Row
     {
@@ -56,25 +65,26 @@ void Talvane::_init_receive_information_panel(QGroupBox* panel)
     grid->setRowStretch(row, 10);
 }
 
-void Talvane::_clear_receive_information()
+void Receive_information_panel::_clear_receive_information()
 {
-    for (QLabel* label :
-         {snr_label, ber_label, doppler_offset_label, doppler_spread_label, multipath_spread_label,
-          path_count_label, rx_data_rate_label, rx_interleaver_label}) {
+    for (QLabel* label : {snr_label, ber_label, doppler_offset_label, doppler_spread_label,
+                          multipath_spread_label, path_count_label,
+                          modem_control->rx_data_rate_label, modem_control->rx_interleaver_label}) {
         label->setText(no_value);
     }
 }
 
-void Talvane::_handle_wf_lqa_indication(char snr, uchar ber, uchar number_paths,
-                                        uchar multipath_spread, uchar doppler_spread,
-                                        short doppler_offset, uchar wf_type)
+void Receive_information_panel::_handle_wf_lqa_indication(char snr, uchar ber, uchar number_paths,
+                                                          uchar multipath_spread,
+                                                          uchar doppler_spread,
+                                                          short doppler_offset, uchar wf_type)
 {
     qCDebug(lc_resp_handle) << __func__ << "snr:" << int(snr) << "ber:" << ber
                             << "number_paths:" << number_paths
                             << "multipath_spread:" << multipath_spread
                             << "doppler_spread:" << doppler_spread
                             << "doppler_offset:" << doppler_offset << "wf_type:" << wf_type;
-    if (last_wf_rx_status != rx_status_receive) {
+    if (last_reported_wf_rx_status != rx_status_receive) {
         return;
     }
     // The byte is signed on the wire whatever the platform's plain char is.
@@ -86,66 +96,60 @@ void Talvane::_handle_wf_lqa_indication(char snr, uchar ber, uchar number_paths,
     doppler_offset_label->setText(doppler_offset_text(doppler_offset));
 }
 
-void Talvane::_handle_wf_autobaud_indication(uchar data_rate, uchar interleaver_length)
+void Receive_information_panel::_handle_wf_autobaud_indication(uchar data_rate,
+                                                               uchar interleaver_length)
 {
     qCDebug(lc_resp_handle) << __func__ << "data_rate:" << data_rate
                             << "interleaver_length:" << interleaver_length;
-    rx_data_rate_label->setText(data_rate_name(data_rate));
-    rx_interleaver_label->setText(interleaver_name(interleaver_length));
-    if (!auto_update_tx_ota_rate) {
-        return;
-    }
-    // The pending values always hold the latest received settings, so that a
-    // value equal to the transmitter's is never replaced by an older report.
-    if (interleaver_length != last_ota_interleaver) {
-        pending_ota_update = true;
-    }
-    if (data_rate != last_ota_data_rate) {
-        pending_ota_update = true;
-    }
-    pending_ota_interleaver = interleaver_length;
-    pending_ota_data_rate = data_rate;
+    modem_control->rx_data_rate_label->setText(data_rate_name(data_rate));
+    modem_control->rx_interleaver_label->setText(interleaver_name(interleaver_length));
+    modem_control->note_received_ota_settings(data_rate, interleaver_length);
 }
 
-void Talvane::_handle_modem_rx_status_indication(uchar wf_rx_status, uchar ale_rx_status)
+void Receive_information_panel::_handle_modem_rx_status_indication(uchar wf_rx_status,
+                                                                   uchar ale_rx_status)
 {
     qCDebug(lc_resp_handle) << __func__ << "wf_rx_status:" << wf_rx_status
                             << "ale_rx_status:" << ale_rx_status;
     modem_interface->request_audio_rx_level();
     if (wf_rx_status == rx_status_receive || wf_rx_status == rx_status_sync) {
-        keep_alive_timer->setInterval(keep_alive_receiving_ms);
+        connection->set_keep_alive_interval(keep_alive_receiving_ms);
     } else if (wf_rx_status == rx_status_hunt) {
-        keep_alive_timer->setInterval(keep_alive_idle_ms);
+        connection->set_keep_alive_interval(keep_alive_idle_ms);
     }
-    rx_status_label->setText(rx_status_name(ale_display_mode ? ale_rx_status : wf_rx_status));
-    last_wf_rx_status = wf_rx_status;
+    modem_control->rx_status_label->setText(
+        rx_status_name(ale_display_mode ? ale_rx_status : wf_rx_status));
+    last_reported_wf_rx_status = wf_rx_status;
     if (wf_rx_status != rx_status_receive && !ale_display_mode) {
         _clear_receive_information();
-        _apply_pending_ota_update();
+        modem_control->_apply_pending_ota_update();
     }
-    receiving = wf_rx_status == rx_status_sync;
+    connection->set_receiving(wf_rx_status == rx_status_sync);
 }
 
-void Talvane::_handle_modem_tx_status_indication(uchar wf_tx_status, uchar ale_tx_status)
+void Receive_information_panel::_handle_modem_tx_status_indication(uchar wf_tx_status,
+                                                                   uchar ale_tx_status)
 {
     qCDebug(lc_resp_handle) << __func__ << "wf_tx_status:" << wf_tx_status
                             << "ale_tx_status:" << ale_tx_status;
-    tx_status_label->setText(tx_status_name(ale_display_mode ? ale_tx_status : wf_tx_status));
+    modem_control->tx_status_label->setText(
+        tx_status_name(ale_display_mode ? ale_tx_status : wf_tx_status));
     if (wf_tx_status == tx_status_idle) {
-        tx_kill_button->setText("Tx Kill");
+        modem_control->tx_kill_button->setText("Tx Kill");
     }
 }
 
-void Talvane::_handle_audio_rx_level_request_response(int audio1_rx_level, int audio2_rx_level)
+void Receive_information_panel::_handle_audio_rx_level_request_response(int audio1_rx_level,
+                                                                        int audio2_rx_level)
 {
     qCDebug(lc_resp_handle) << __func__ << "audio1_rx_level:" << audio1_rx_level
                             << "audio2_rx_level:" << audio2_rx_level;
-    response_seen = true;
-    _count_init_response(INIT_RESP_RX_AUDIO_LEVEL);
-    audio_rx_level_label->setText(audio_rx_level_text(audio1_rx_level));
+    connection->note_response_seen();
+    connection->count_init_response(INIT_RESP_RX_AUDIO_LEVEL);
+    modem_control->audio_rx_level_label->setText(audio_rx_level_text(audio1_rx_level));
 }
 
-void Talvane::_handle_audio_rx_level_request_nack()
+void Receive_information_panel::_handle_audio_rx_level_request_nack()
 {
     qCWarning(lc_resp_handle) << __func__;
 }

@@ -1,15 +1,43 @@
 // Initialisation of a modem that reported itself ready: the requests, the
 // answers they are waiting for, and the end of the phase.
 
-#include "app_logging.h"
+#include "connection_controller.h"
+#include "log_categories.h"
 #include "qmodem_interface.h"
-#include "talvane.h"
 
-#include <QComboBox>
-#include <QRadioButton>
 #include <QTimer>
+#include <iterator>
 
 namespace {
+
+struct Init_response_row
+{
+    const char* name;
+    int expected;
+};
+
+// In the order of Init_response: the words of the init timer report and the
+// number of answers expected (seven registrations are sent, five awaited).
+constexpr Init_response_row init_response_rows[] = {
+    {"INIT_RESP_SW_VERSION", 1},
+    {"INIT_RESP_SYSTEM_MODE", 1},
+    {"INIT_RESP_DUPLEX_MODE", 1},
+    {"INIT_RESP_KEY_TO_AUDIO_DELAY", 1},
+    {"INIT_RESP_AUDIO_TO_UNKEY_DELAY", 1},
+    {"INIT_RESP_UPLOAD_MODE", 1},
+    {"INIT_RESP_PSK_MODEM_OTA_SETTINGS", 1},
+    {"INIT_RESP_PSK_MODEM_DEACQUIRE_LIMIT", 1},
+    {"INIT_RESP_TX_AUDIO_LEVEL", 1},
+    {"INIT_RESP_DTE_PORT_MODE", 1},
+    {"INIT_RESP_DTE_PORT_ASYNC_SETTINGS", 1},
+    {"INIT_RESP_DTE_PORT_ASYNC_FLOW_CONTROL", 1},
+    {"INIT_RESP_RADIO_MODEL", 1},
+    {"INIT_RESP_CHAN_CHANGE_AND_ATU_TUNE_TIME", 1},
+    {"INIT_RESP_FF_PARAMETERS", 1},
+    {"INIT_RESP_REGISTER_INDV_INDICATION", 5},
+    {"INIT_RESP_RX_AUDIO_LEVEL", 1},
+};
+static_assert(std::size(init_response_rows) == INIT_RESP_COUNT);
 
 constexpr uint tac1_identifier(uint group, uint number)
 {
@@ -37,7 +65,17 @@ constexpr Indication_registration indication_registrations[] = {
 
 } // namespace
 
-void Talvane::_send_init_requests()
+const char* init_response_name(Init_response which)
+{
+    return which >= 0 && which < INIT_RESP_COUNT ? init_response_rows[which].name : "UNKNOWN";
+}
+
+int init_responses_expected(Init_response which)
+{
+    return which >= 0 && which < INIT_RESP_COUNT ? init_response_rows[which].expected : 0;
+}
+
+void Connection_controller::_send_init_requests()
 {
     modem_interface->set_system_mode(2);
     modem_interface->set_modem_duplex_mode(1);
@@ -61,109 +99,90 @@ void Talvane::_send_init_requests()
     }
 }
 
-void Talvane::_count_init_response(int& counter)
+void Connection_controller::count_init_response(Init_response which)
 {
-    if (connection_state != CONNECTION_STATE_INITIALISING) {
+    if (connection_state != CONNECTION_STATE_INITIALISING || which < 0 ||
+        which >= INIT_RESP_COUNT) {
         return;
     }
-    --counter;
+    --counters[which];
     _check_modem_init_complete();
 }
 
-void Talvane::_check_modem_init_complete()
+void Connection_controller::_check_modem_init_complete()
 {
-#define TALVANE_RETURN_IF_OUTSTANDING(name, expected)                                              \
-    if (name > 0) {                                                                                \
-        return;                                                                                    \
+    for (int outstanding : counters) {
+        if (outstanding > 0) {
+            return;
+        }
     }
-    TALVANE_INIT_COUNTERS(TALVANE_RETURN_IF_OUTSTANDING)
-#undef TALVANE_RETURN_IF_OUTSTANDING
     qCDebug(lc_init) << "Responses to all initialisation messages received.";
-    qCDebug(lc_info).noquote() << "Modem version: " + modem_software_version;
+    qCDebug(lc_info).noquote() << "Modem version: " + software_version;
     _set_connection_state(CONNECTION_STATE_CONNECTED);
 }
 
-void Talvane::_init_timeout()
+void Connection_controller::_init_timeout()
 {
     qCDebug(lc_init) << "INIT TIMER -------------";
     QString report = "Responses outstanding:";
-#define TALVANE_REPORT_COUNTER(name, expected) report += QString("\n    " #name ":%1").arg(name);
-    TALVANE_INIT_COUNTERS(TALVANE_REPORT_COUNTER)
-#undef TALVANE_REPORT_COUNTER
+    for (int which = 0; which < INIT_RESP_COUNT; ++which) {
+        report += QString("\n    %1:%2").arg(init_response_rows[which].name).arg(counters[which]);
+    }
     qCDebug(lc_init).noquote() << report;
     _set_connection_state(CONNECTION_STATE_CONNECTED);
 }
 
-void Talvane::_select_data_interface_on_connect()
-{
-    const bool has_data_port = modem_model == 2 || modem_model == 3;
-    const bool raw = has_data_port && data_if_raw;
-    if (raw_data_interface_button) {
-        raw_data_interface_button->setEnabled(has_data_port);
-    }
-    QRadioButton* chosen = raw ? raw_data_interface_button : vsp_data_interface_button;
-    if (chosen) {
-        chosen->setChecked(true);
-    }
-    if (raw) {
-        _ui_action_raw_data_interface_selected();
-    } else {
-        _ui_action_vsp_data_interface_selected();
-    }
-}
-
 // Acknowledgements that only count during initialisation.
 
-void Talvane::_handle_system_mode_set_ack(uchar message_sequence_number)
+void Connection_controller::_handle_system_mode_set_ack(uchar message_sequence_number)
 {
     qCDebug(lc_resp_handle) << "_handle_system_mode_set_ack" << message_sequence_number;
-    _count_init_response(INIT_RESP_SYSTEM_MODE);
-    // The 2G ALE state machine pairs this answer with its own requests.
+    count_init_response(INIT_RESP_SYSTEM_MODE);
 }
 
-void Talvane::_handle_system_mode_set_nack(uchar message_sequence_number)
+void Connection_controller::_handle_system_mode_set_nack(uchar message_sequence_number)
 {
     qCWarning(lc_resp_handle) << "_handle_system_mode_set_nack" << message_sequence_number;
 }
 
-void Talvane::_handle_modem_duplex_mode_set_ack()
+void Connection_controller::_handle_modem_duplex_mode_set_ack()
 {
     qCDebug(lc_resp_handle) << "_handle_modem_duplex_mode_set_ack";
-    _count_init_response(INIT_RESP_DUPLEX_MODE);
+    count_init_response(INIT_RESP_DUPLEX_MODE);
 }
 
-void Talvane::_handle_key_to_audio_tx_delay_set_ack()
+void Connection_controller::_handle_key_to_audio_tx_delay_set_ack()
 {
     qCDebug(lc_resp_handle) << "_handle_key_to_audio_tx_delay_set_ack";
-    _count_init_response(INIT_RESP_KEY_TO_AUDIO_DELAY);
+    count_init_response(INIT_RESP_KEY_TO_AUDIO_DELAY);
 }
 
-void Talvane::_handle_audio_tx_to_unkey_delay_set_ack()
+void Connection_controller::_handle_audio_tx_to_unkey_delay_set_ack()
 {
     qCDebug(lc_resp_handle) << "_handle_audio_tx_to_unkey_delay_set_ack";
-    _count_init_response(INIT_RESP_AUDIO_TO_UNKEY_DELAY);
+    count_init_response(INIT_RESP_AUDIO_TO_UNKEY_DELAY);
 }
 
-void Talvane::_handle_data_from_modem_upload_mode_set_ack()
+void Connection_controller::_handle_data_from_modem_upload_mode_set_ack()
 {
     qCDebug(lc_resp_handle) << "_handle_data_from_modem_upload_mode_set_ack";
-    _count_init_response(INIT_RESP_UPLOAD_MODE);
+    count_init_response(INIT_RESP_UPLOAD_MODE);
 }
 
-void Talvane::_handle_data_from_modem_upload_mode_set_nack()
+void Connection_controller::_handle_data_from_modem_upload_mode_set_nack()
 {
     // A modem without the upload mode still counts as having answered.
     qCWarning(lc_resp_handle) << "_handle_data_from_modem_upload_mode_set_nack";
-    _count_init_response(INIT_RESP_UPLOAD_MODE);
+    count_init_response(INIT_RESP_UPLOAD_MODE);
 }
 
-void Talvane::_handle_registration_for_an_inividual_indication_set_ack()
+void Connection_controller::_handle_registration_for_an_inividual_indication_set_ack()
 {
     qCDebug(lc_resp_handle) << "_handle_registration_for_an_inividual_indication_set_ack";
-    _count_init_response(INIT_RESP_REGISTER_INDV_INDICATION);
+    count_init_response(INIT_RESP_REGISTER_INDV_INDICATION);
 }
 
-void Talvane::_handle_registration_for_an_inividual_indication_set_nack()
+void Connection_controller::_handle_registration_for_an_inividual_indication_set_nack()
 {
     qCWarning(lc_resp_handle) << "_handle_registration_for_an_inividual_indication_set_nack";
 }

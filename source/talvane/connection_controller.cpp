@@ -1,0 +1,368 @@
+// The connection state machine with its entry actions, port selection and
+// auto-detect, the boot wait, the keep-alive and the temporary status texts.
+
+#include "connection_controller.h"
+
+#include "log_categories.h"
+#include "qmodem_interface.h"
+#include "qserial_io.h"
+
+#include <QFileInfo>
+#include <QSettings>
+#include <QTimer>
+
+namespace {
+
+constexpr uchar startup_status_ready = 1;
+const char* const auto_detect_entry = "Auto Detect";
+const char* const error_opening_port_text = "<font color='red'>Error opening port</font>";
+
+// Whether the device node of a port exists (a link must lead somewhere).
+// Names without a folder are system port names, resolved below /dev.
+bool device_present(const QString& port_name)
+{
+    const QString path = port_name.contains('/') ? port_name : "/dev/" + port_name;
+    return QFileInfo::exists(path);
+}
+
+} // namespace
+
+const char* connection_state_name(int state)
+{
+    static const char* const names[] = {
+        "CONNECTION_STATE_NOT_CONNECTED",          "CONNECTION_STATE_CONNECTING",
+        "CONNECTION_STATE_CONNECTING_NO_RESPONSE", "CONNECTION_STATE_CONNECTING_MODEM_BOOTING",
+        "CONNECTION_STATE_INITIALISING",           "CONNECTION_STATE_CONNECTED",
+        "CONNECTION_STATE_ERROR_PORT_OPEN_FAIL",
+    };
+    return state >= 0 && state < int(std::size(names)) ? names[state] : "UNKNOWN";
+}
+
+Connection_controller::Connection_controller(vq_qt::QSerial_io* serial_io,
+                                             vq_qt::QModem_interface* modem_interface,
+                                             const QStringList& devices, Connection_timing timing,
+                                             QObject* parent)
+    : QObject(parent), timing(timing), serial_io(serial_io), modem_interface(modem_interface)
+{
+    ports << auto_detect_entry << devices;
+    _init_timers();
+}
+
+void Connection_controller::_init_timers()
+{
+    struct Timer_row
+    {
+        Timer_index index;
+        int interval_ms;
+        void (Connection_controller::*slot)();
+    };
+    const Timer_row rows[] = {
+        {connect_timer_index, timing.connect_ms, &Connection_controller::_connect_timeout},
+        {modem_boot_timer_index, timing.modem_boot_ms, &Connection_controller::_modem_boot_timeout},
+        {init_timer_index, timing.init_ms, &Connection_controller::_init_timeout},
+        {keep_alive_timer_index, timing.keep_alive_ms, &Connection_controller::_keep_alive_timeout},
+        {display_timer_index, timing.display_ms, &Connection_controller::_display_timeout},
+    };
+    for (const Timer_row& row : rows) {
+        auto* timer = new QTimer(this);
+        timer->setInterval(row.interval_ms);
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, row.slot);
+        timers[row.index] = timer;
+    }
+}
+
+void Connection_controller::start()
+{
+    _set_connection_state(CONNECTION_STATE_NOT_CONNECTED);
+    select_port_name(QSettings().value("COM Port", current_port_name()).toString());
+}
+
+void Connection_controller::set_ports(const QStringList& devices)
+{
+    ports = QStringList{auto_detect_entry} + devices;
+    current_port = 0;
+    emit port_list_changed(ports);
+    emit port_selected(current_port);
+}
+
+int Connection_controller::add_port(const QString& device)
+{
+    int index = ports.indexOf(device);
+    if (index < 0) {
+        ports << device;
+        index = ports.size() - 1;
+        emit port_list_changed(ports);
+        emit port_selected(current_port);
+    }
+    return index;
+}
+
+void Connection_controller::select_port(int index)
+{
+    if (index < 0 || index >= ports.size() || index == current_port) {
+        return;
+    }
+    current_port = index;
+    emit port_selected(current_port);
+}
+
+void Connection_controller::select_port_name(const QString& name)
+{
+    // A name that is not in the list leaves the selection unchanged.
+    select_port(ports.indexOf(name));
+}
+
+void Connection_controller::_stop(std::initializer_list<Timer_index> which)
+{
+    for (Timer_index index : which) {
+        timers[index]->stop();
+    }
+}
+
+void Connection_controller::_set_status_text(const QString& text)
+{
+    connection_status_text = text;
+}
+
+void Connection_controller::_set_connection_state(Connection_state state)
+{
+    connection_state = state;
+    qCDebug(lc_state_change) << connection_state_name(state);
+
+    switch (state) {
+    case CONNECTION_STATE_NOT_CONNECTED:
+        _set_status_text("Not connected");
+        _stop({connect_timer_index, modem_boot_timer_index, init_timer_index,
+               keep_alive_timer_index});
+        break;
+    case CONNECTION_STATE_CONNECTING:
+        _set_status_text("Connecting");
+        modem_interface->request_modem_startup_status();
+        connect_timer()->start();
+        _stop({modem_boot_timer_index, init_timer_index, keep_alive_timer_index});
+        break;
+    case CONNECTION_STATE_CONNECTING_NO_RESPONSE:
+        _set_status_text("No Response");
+        // While the device is gone there is nobody to ask; the connect
+        // timer keeps looking for it.
+        if (serial_io->is_open()) {
+            modem_interface->request_modem_startup_status();
+        }
+        connect_timer()->start();
+        _stop({modem_boot_timer_index, init_timer_index, keep_alive_timer_index});
+        break;
+    case CONNECTION_STATE_CONNECTING_MODEM_BOOTING:
+        _set_status_text("Modem Booting");
+        connect_timer()->stop();
+        modem_boot_timer()->start();
+        _stop({init_timer_index, keep_alive_timer_index});
+        break;
+    case CONNECTION_STATE_INITIALISING:
+        _set_status_text("Initialising");
+        response_seen_flag = true;
+        for (int which = 0; which < INIT_RESP_COUNT; ++which) {
+            counters[which] = init_responses_expected(Init_response(which));
+        }
+        _send_init_requests();
+        QSettings().setValue("COM Port", current_port_name());
+        auto_detect_flag = false;
+        _stop({connect_timer_index, modem_boot_timer_index});
+        init_timer()->start();
+        keep_alive_timer()->start();
+        break;
+    case CONNECTION_STATE_CONNECTED:
+        _set_status_text(model == 2   ? "Connected to KX5"
+                         : model == 3 ? "Connected to KY5"
+                                      : "Connected to LZ7");
+        response_seen_flag = true;
+        _stop({connect_timer_index, modem_boot_timer_index, init_timer_index});
+        keep_alive_timer()->start();
+        break;
+    case CONNECTION_STATE_ERROR_PORT_OPEN_FAIL:
+        _set_status_text(error_opening_port_text);
+        serial_io->close();
+        _stop({connect_timer_index, modem_boot_timer_index, init_timer_index,
+               keep_alive_timer_index});
+        break;
+    }
+    emit connection_state_changed(connection_state, connection_status_text);
+}
+
+void Connection_controller::_ui_action_connect_disconnect()
+{
+    if (connection_state != CONNECTION_STATE_NOT_CONNECTED &&
+        connection_state != CONNECTION_STATE_ERROR_PORT_OPEN_FAIL) {
+        if (!(hold_back_disconnect && hold_back_disconnect())) {
+            _disconnect();
+        }
+        return;
+    }
+    if (port_count() <= 0) {
+        return;
+    }
+    QSettings().setValue("COM Port", current_port_name());
+    if (current_port == 0) {
+        auto_detect_flag = true;
+        current_port = 1;
+        emit port_selected(current_port);
+    } else {
+        auto_detect_flag = false;
+    }
+    _open_selected_port();
+    if (clear_disconnect_pending) {
+        clear_disconnect_pending();
+    }
+}
+
+void Connection_controller::_open_selected_port()
+{
+    open_port_name = current_port_name();
+    if (serial_io->open(open_port_name)) {
+        _set_connection_state(CONNECTION_STATE_CONNECTING);
+    } else if (auto_detect_flag) {
+        connect_timer()->start();
+    } else {
+        _set_connection_state(CONNECTION_STATE_ERROR_PORT_OPEN_FAIL);
+    }
+}
+
+void Connection_controller::_select_next_port()
+{
+    serial_io->close();
+    int next = current_port + 1;
+    if (next >= ports.size()) {
+        next = 1;
+    }
+    current_port = next;
+    emit port_selected(current_port);
+}
+
+void Connection_controller::_connect_timeout()
+{
+    if (auto_detect_flag) {
+        _select_next_port();
+        _open_selected_port();
+        return;
+    }
+    _reopen_lost_device();
+    _set_connection_state(CONNECTION_STATE_CONNECTING_NO_RESPONSE);
+}
+
+void Connection_controller::_reopen_lost_device()
+{
+    // A device that went away is looked for again at every expiry, so a
+    // modem that returns is reconnected without the operator. While the
+    // device node is absent nothing is tried (and nothing logged).
+    if (!serial_io->is_open() && !open_port_name.isEmpty() && device_present(open_port_name)) {
+        if (serial_io->open(open_port_name)) {
+            qCDebug(lc_state_change).noquote() << "Reopened" << open_port_name;
+        }
+    }
+}
+
+void Connection_controller::_modem_boot_timeout()
+{
+    modem_interface->request_modem_startup_status();
+    connect_timer()->start();
+}
+
+void Connection_controller::_keep_alive_timeout()
+{
+    if (response_seen_flag || receiving_flag) {
+        response_seen_flag = false;
+        modem_interface->request_audio_rx_level();
+        keep_alive_timer()->start();
+    } else {
+        _set_connection_state(CONNECTION_STATE_CONNECTING_NO_RESPONSE);
+    }
+}
+
+void Connection_controller::_disconnect()
+{
+    modem_interface->unregister_for_all_indications();
+    serial_io->close();
+    _set_connection_state(CONNECTION_STATE_NOT_CONNECTED);
+}
+
+void Connection_controller::_handle_port_lost()
+{
+    qCWarning(lc_state_change).noquote() << "Serial device lost:" << open_port_name;
+    serial_io->close();
+    if (connection_state == CONNECTION_STATE_NOT_CONNECTED ||
+        connection_state == CONNECTION_STATE_ERROR_PORT_OPEN_FAIL || auto_detect_flag) {
+        // Auto-detect moves on to the next port when its timer expires.
+        return;
+    }
+    _set_connection_state(CONNECTION_STATE_CONNECTING_NO_RESPONSE);
+}
+
+void Connection_controller::_handle_reponse_modem_startup_status(bool msg_ok, uchar startup_status)
+{
+    qCDebug(lc_resp_handle) << "_handle_reponse_modem_startup_status" << msg_ok << startup_status;
+    if (!msg_ok) {
+        return;
+    }
+    if (startup_status != startup_status_ready) {
+        modem_boot_timer()->setInterval(timing.modem_boot_ms);
+        _set_connection_state(CONNECTION_STATE_CONNECTING_MODEM_BOOTING);
+        return;
+    }
+    if (connection_state == CONNECTION_STATE_CONNECTING ||
+        connection_state == CONNECTION_STATE_CONNECTING_NO_RESPONSE ||
+        connection_state == CONNECTION_STATE_CONNECTING_MODEM_BOOTING) {
+        _set_connection_state(CONNECTION_STATE_INITIALISING);
+    }
+}
+
+void Connection_controller::_show_temporary_status(const QString& text)
+{
+    saved_status_text = connection_status_text;
+    saved_status_state = connection_state;
+    connection_status_text = text;
+    display_timer()->start();
+    emit connection_state_changed(connection_state, text);
+}
+
+void Connection_controller::_display_timeout()
+{
+    if (connection_state == saved_status_state) {
+        connection_status_text = saved_status_text;
+        emit connection_state_changed(connection_state, saved_status_text);
+    }
+}
+
+void Connection_controller::_handle_reset_set_ack()
+{
+    qCDebug(lc_resp_handle) << "_handle_reset_set_ack";
+    modem_boot_timer()->setInterval(timing.modem_boot_after_reset_ms);
+    _set_connection_state(CONNECTION_STATE_CONNECTING_MODEM_BOOTING);
+    _show_temporary_status("Safe Mode Reset");
+}
+
+void Connection_controller::note_response_seen()
+{
+    response_seen_flag = true;
+}
+
+void Connection_controller::set_receiving(bool receiving)
+{
+    receiving_flag = receiving;
+}
+
+void Connection_controller::set_keep_alive_interval(int ms)
+{
+    keep_alive_timer()->setInterval(ms);
+}
+
+void Connection_controller::set_modem_software_version(const QString& version)
+{
+    software_version = version;
+    if (version.contains("KX5")) {
+        model = 2;
+    } else if (version.contains("KY5")) {
+        model = 3;
+    } else {
+        model = 1;
+    }
+}

@@ -1,0 +1,133 @@
+// The "Data Interface" panel: which interface carries the user data, and
+// what is known of it.
+
+#include "data_interface_panel.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QRadioButton>
+#include <QSettings>
+
+namespace {
+
+const char* const no_value = "-";
+
+QLabel* caption(const char* text, QWidget* buddy, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+} // namespace
+
+Data_interface_panel::Data_interface_panel(QComboBox* port_rate_selector,
+                                           QComboBox* data_format_selector,
+                                           QComboBox* flow_control_selector, QWidget* parent)
+    : QGroupBox(parent), port_rate_selector(port_rate_selector),
+      data_format_selector(data_format_selector), flow_control_selector(flow_control_selector)
+{
+    data_if_raw_flag = QSettings().value("Data IF Raw", false).toBool();
+
+    auto* grid = new QGridLayout(this);
+    vsp_data_interface_button = new QRadioButton("Virtual COM Port", this);
+    raw_data_interface_button = new QRadioButton("KX5 Data Port", this);
+    raw_port_label = new QLabel("KX5 Data Port", this);
+    vsp_port_name_label = new QLabel(no_value, this);
+    vsp_port_name_label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    vsp_baud_label = new QLabel(no_value, this);
+    vsp_data_format_label = new QLabel(no_value, this);
+    vsp_flow_control_label = new QLabel(no_value, this);
+
+    grid->addWidget(vsp_data_interface_button, 0, 0, 1, 1);
+    grid->addWidget(raw_data_interface_button, 0, 1, 1, 1);
+    grid->addWidget(new QLabel("Data Port:", this), 1, 0, 1, 1);
+    grid->addWidget(raw_port_label, 1, 1, 1, 1);
+    grid->addWidget(vsp_port_name_label, 1, 1, 1, 1);
+    // Each caption names the control shown beside it: the selector when the
+    // modem's data port is chosen, the readout otherwise.
+    grid->addWidget(caption("Baud Rate:", port_rate_selector, this), 2, 0, 1, 1);
+    grid->addWidget(port_rate_selector, 2, 1, 1, 1);
+    grid->addWidget(vsp_baud_label, 2, 1, 1, 1);
+    grid->addWidget(caption("Data Format:", data_format_selector, this), 3, 0, 1, 1);
+    grid->addWidget(data_format_selector, 3, 1, 1, 1);
+    grid->addWidget(vsp_data_format_label, 3, 1, 1, 1);
+    grid->addWidget(caption("Flow Control:", flow_control_selector, this), 4, 0, 1, 1);
+    grid->addWidget(flow_control_selector, 4, 1, 1, 1);
+    grid->addWidget(vsp_flow_control_label, 4, 1, 1, 1);
+
+    connect(vsp_data_interface_button, &QRadioButton::clicked, this,
+            &Data_interface_panel::_ui_action_vsp_data_interface_selected);
+    connect(raw_data_interface_button, &QRadioButton::clicked, this,
+            &Data_interface_panel::_ui_action_raw_data_interface_selected);
+
+    // Until a modem is connected the panel shows the interface remembered.
+    (data_if_raw_flag ? raw_data_interface_button : vsp_data_interface_button)->setChecked(true);
+    _show_interface(data_if_raw_flag);
+}
+
+bool Data_interface_panel::raw_data_interface_chosen() const
+{
+    return raw_data_interface_button->isChecked();
+}
+
+void Data_interface_panel::_show_interface(bool raw)
+{
+    for (QWidget* widget :
+         {static_cast<QWidget*>(raw_port_label), static_cast<QWidget*>(port_rate_selector),
+          static_cast<QWidget*>(data_format_selector),
+          static_cast<QWidget*>(flow_control_selector)}) {
+        widget->setVisible(raw);
+    }
+    for (QLabel* label :
+         {vsp_port_name_label, vsp_baud_label, vsp_data_format_label, vsp_flow_control_label}) {
+        label->setVisible(!raw);
+    }
+}
+
+void Data_interface_panel::_ui_action_vsp_data_interface_selected()
+{
+    data_if_raw_flag = false;
+    _show_interface(false);
+}
+
+void Data_interface_panel::_ui_action_raw_data_interface_selected()
+{
+    data_if_raw_flag = true;
+    _show_interface(true);
+}
+
+void Data_interface_panel::select_data_interface_on_connect(int modem_model)
+{
+    const bool has_data_port = modem_model == 2 || modem_model == 3;
+    const bool raw = has_data_port && data_if_raw_flag;
+    raw_data_interface_button->setEnabled(has_data_port);
+    (raw ? raw_data_interface_button : vsp_data_interface_button)->setChecked(true);
+    if (raw) {
+        _ui_action_raw_data_interface_selected();
+    } else {
+        _ui_action_vsp_data_interface_selected();
+    }
+}
+
+void Data_interface_panel::show_vsp_port_name(const QString& text, const QString& tool_tip)
+{
+    vsp_port_name_label->setText(text);
+    vsp_port_name_label->setToolTip(tool_tip);
+}
+
+void Data_interface_panel::show_vsp_baud(const QString& text)
+{
+    vsp_baud_label->setText(text);
+}
+
+void Data_interface_panel::show_vsp_data_format(const QString& text)
+{
+    vsp_data_format_label->setText(text);
+}
+
+void Data_interface_panel::show_vsp_flow_control(const QString& text)
+{
+    vsp_flow_control_label->setText(text);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+// The "Receive Information" panel and the modem's reports about reception
+// and transmission: link quality, autobaud results, receive and transmit
+// status and the receive audio level. The status row it writes belongs to
+// the Modem Control panel.
+
+#include <QGroupBox>
+
+class QLabel;
+class Connection_link;
+class Modem_control_panel;
+
+namespace vq_qt {
+class QModem_interface;
+} // namespace vq_qt
+
+class Receive_information_panel : public QGroupBox
+{
+    Q_OBJECT
+
+public:
+    Receive_information_panel(vq_qt::QModem_interface* modem_interface, Connection_link* connection,
+                              Modem_control_panel* modem_control, QWidget* parent = nullptr);
+
+    // While the ALE engine works, the status labels show its receive and
+    // transmit status instead of the waveform's.
+    void set_ale_display_mode(bool on) { ale_display_mode = on; }
+    // The waveform receive status of the last report (1 until one arrives).
+    int last_wf_rx_status() const { return last_reported_wf_rx_status; }
+    void set_last_wf_rx_status(int status) { last_reported_wf_rx_status = status; }
+
+    QLabel* snr_label = nullptr;
+    QLabel* ber_label = nullptr;
+    QLabel* doppler_offset_label = nullptr;
+    QLabel* doppler_spread_label = nullptr;
+    QLabel* multipath_spread_label = nullptr;
+    QLabel* path_count_label = nullptr;
+
+public slots:
+    void _handle_wf_lqa_indication(char snr, uchar ber, uchar number_paths, uchar multipath_spread,
+                                   uchar doppler_spread, short doppler_offset, uchar wf_type);
+    void _handle_wf_autobaud_indication(uchar data_rate, uchar interleaver_length);
+    void _handle_modem_rx_status_indication(uchar wf_rx_status, uchar ale_rx_status);
+    void _handle_modem_tx_status_indication(uchar wf_tx_status, uchar ale_tx_status);
+    void _handle_audio_rx_level_request_response(int audio1_rx_level, int audio2_rx_level);
+    void _handle_audio_rx_level_request_nack();
+
+private:
+    // Every receive readout of the link quality and autobaud reports to "-".
+    void _clear_receive_information();
+
+    vq_qt::QModem_interface* modem_interface;
+    Connection_link* connection;
+    Modem_control_panel* modem_control;
+    bool ale_display_mode = false;
+    int last_reported_wf_rx_status = 1;
+};

@@ -1,0 +1,198 @@
+// The window's link to the modem: the serial port selector kept in step with
+// the connection, what each connection state shows, and the wiring of every
+// reply and indication of the modem interface to the component that handles
+// it, each exactly once and in the order the connection expects.
+
+#include "ale_2g_reply_log.h"
+#include "app_logging.h"
+#include "connection_controller.h"
+#include "data_interface_panel.h"
+#include "data_path_bridge.h"
+#include "modem_control_panel.h"
+#include "qmodem_interface.h"
+#include "qserial_io.h"
+#include "radio_control_panel.h"
+#include "receive_information_panel.h"
+#include "talvane.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+
+void Talvane::_init_modem_link()
+{
+    Connection_controller* connection = connection_controller;
+
+    auto show_ports = [this](const QStringList& names) {
+        const QSignalBlocker block(serial_port_selector);
+        serial_port_selector->clear();
+        serial_port_selector->addItems(names);
+    };
+    show_ports(connection->port_names());
+    connect(connection, &Connection_controller::port_list_changed, this, show_ports);
+    connect(connection, &Connection_controller::port_selected, this, [this](int index) {
+        const QSignalBlocker block(serial_port_selector);
+        serial_port_selector->setCurrentIndex(index);
+    });
+    connect(serial_port_selector, qOverload<int>(&QComboBox::currentIndexChanged), connection,
+            &Connection_controller::select_port);
+    connect(connection, &Connection_controller::connection_state_changed, this,
+            [this](int state, const QString& text) {
+                if (state != shown_connection_state) {
+                    shown_connection_state = state;
+                    _show_connection_state(state);
+                }
+                connection_status_label->setText(text);
+                emit connection_state_changed(state, text);
+            });
+    connect(modem_control_panel, &Modem_control_panel::modem_version_reported, this,
+            &Talvane::_update_window_title);
+    connect(modem_control_panel, &Modem_control_panel::tx_killed, data_path_bridge,
+            &Data_path_bridge::tx_killed);
+    connect(modem_control_panel, &Modem_control_panel::tx_resumed, data_path_bridge,
+            &Data_path_bridge::tx_resumed);
+
+    connection->start();
+    _wire_modem_interface();
+}
+
+void Talvane::_set_panels_enabled(bool enabled)
+{
+    for (QWidget* widget :
+         {static_cast<QWidget*>(radio_control_panel), static_cast<QWidget*>(data_interface_panel),
+          static_cast<QWidget*>(modem_control_panel), ale_2g_control_panel,
+          static_cast<QWidget*>(receive_information_panel),
+          static_cast<QWidget*>(settings_save_button),
+          static_cast<QWidget*>(settings_load_defaults_button)}) {
+        widget->setEnabled(enabled);
+    }
+}
+
+void Talvane::_show_connection_state(int state)
+{
+    const bool port_choice_open =
+        state == CONNECTION_STATE_NOT_CONNECTED || state == CONNECTION_STATE_ERROR_PORT_OPEN_FAIL;
+    serial_port_selector->setEnabled(port_choice_open);
+    connect_button->setText(port_choice_open ? "Connect" : "Disconnect");
+    if (state == CONNECTION_STATE_NOT_CONNECTED ||
+        state == CONNECTION_STATE_CONNECTING_NO_RESPONSE ||
+        state == CONNECTION_STATE_CONNECTING_MODEM_BOOTING) {
+        modem_control_panel->reset_status_readouts();
+        radio_control_panel->reset_status_readouts();
+    }
+    if (state == CONNECTION_STATE_NOT_CONNECTED) {
+        _update_window_title("");
+    }
+    if (state != CONNECTION_STATE_CONNECTED) {
+        _set_panels_enabled(false);
+        return;
+    }
+    radio_control_panel->setEnabled(true);
+    data_interface_panel->setEnabled(true);
+    modem_control_panel->setEnabled(true);
+    ale_2g_control_panel->setEnabled(true);
+    ale_2g->connection_established();
+    receive_information_panel->setEnabled(true);
+    settings_save_button->setEnabled(true);
+    settings_load_defaults_button->setEnabled(true);
+    data_interface_panel->select_data_interface_on_connect(connection_controller->modem_model());
+}
+
+void Talvane::_init_virtual_serial_port() {}
+
+void Talvane::_load_2G_ale_settings() {}
+
+void Talvane::_wire_modem_interface()
+{
+    using Modem = vq_qt::QModem_interface;
+    connect(serial_io, &vq_qt::QSerial_io::data_read, modem_interface, &Modem::_receive_sipc_data);
+    // The wrapper's write() is what its own write slot does.
+    connect(modem_interface, &Modem::send_sipc_data, serial_io,
+            [this](QByteArray bytes) { serial_io->write(bytes); });
+    connect(serial_io, &vq_qt::QSerial_io::port_lost, connection_controller,
+            &Connection_controller::_handle_port_lost);
+
+    // Every reply and indication goes to the slot of the same name with the
+    // prefix _handle_ in the component that owns it, in this order.
+    Connection_controller* const connection = connection_controller;
+    Modem_control_panel* const modem_control = modem_control_panel;
+    Receive_information_panel* const receive_information = receive_information_panel;
+    Radio_control_panel* const radio_control = radio_control_panel;
+    Data_path_bridge* const data_path = data_path_bridge;
+    Ale_2g_reply_log* const ale = ale_2g;
+    Talvane* const window = this;
+#define TALVANE_WIRE(signal, owner, slot)                                                          \
+    connect(modem_interface, &Modem::signal, owner, &std::remove_pointer_t<decltype(owner)>::slot);
+#define TALVANE_WIRE_SAME(name, owner) TALVANE_WIRE(name, owner, _handle_##name)
+#define TALVANE_WIRE_SET(name, ack_owner, nack_owner)                                              \
+    TALVANE_WIRE_SAME(name##_set_ack, ack_owner)                                                   \
+    TALVANE_WIRE_SAME(name##_set_nack, nack_owner)
+#define TALVANE_WIRE_SET_REQUEST(name, owner)                                                      \
+    TALVANE_WIRE_SET(name, owner, owner)                                                           \
+    TALVANE_WIRE_SAME(name##_request_response, owner)                                              \
+    TALVANE_WIRE_SAME(name##_request_nack, owner)
+
+    TALVANE_WIRE(request_modem_startup_status_response, connection,
+                 _handle_reponse_modem_startup_status)
+    TALVANE_WIRE_SET(reset, connection, modem_control)
+    TALVANE_WIRE_SET(save_configuration_to_non_volatile_memory, window, modem_control)
+    TALVANE_WIRE_SET(system_mode, connection, connection)
+    TALVANE_WIRE(modem_duplex_mode_set_ack, connection, _handle_modem_duplex_mode_set_ack)
+    TALVANE_WIRE(modem_duplex_mode_set_nack, modem_control, _handle_modem_duplex_mode_set_nack)
+    TALVANE_WIRE(key_to_audio_tx_delay_set_ack, connection, _handle_key_to_audio_tx_delay_set_ack)
+    TALVANE_WIRE(key_to_audio_tx_delay_set_nack, modem_control,
+                 _handle_key_to_audio_tx_delay_set_nack)
+    TALVANE_WIRE(audio_tx_to_unkey_delay_set_ack, connection,
+                 _handle_audio_tx_to_unkey_delay_set_ack)
+    TALVANE_WIRE(audio_tx_to_unkey_delay_set_nack, modem_control,
+                 _handle_audio_tx_to_unkey_delay_set_nack)
+    TALVANE_WIRE(send_data_from_modem_upload_mode_set_ack, connection,
+                 _handle_data_from_modem_upload_mode_set_ack)
+    TALVANE_WIRE(send_data_from_modem_upload_mode_set_nack, connection,
+                 _handle_data_from_modem_upload_mode_set_nack)
+    TALVANE_WIRE_SAME(software_version_number_request_response, modem_control)
+    TALVANE_WIRE_SAME(software_version_number_request_nack, modem_control)
+    TALVANE_WIRE_SET_REQUEST(psk_modem_ota_settings, modem_control)
+    TALVANE_WIRE_SET_REQUEST(psk_modem_deacquire_limit, modem_control)
+    TALVANE_WIRE_SET(psk_fsk_tx_kill, modem_control, modem_control)
+    TALVANE_WIRE_SET(psk_fsk_return_to_acquisition, modem_control, modem_control)
+    TALVANE_WIRE_SET_REQUEST(audio_tx_output_level, modem_control)
+    TALVANE_WIRE_SET_REQUEST(dte_port_mode, modem_control)
+    TALVANE_WIRE_SET_REQUEST(dte_port_async_settings, modem_control)
+    TALVANE_WIRE_SET_REQUEST(dte_port_async_flow_control, modem_control)
+    TALVANE_WIRE_SET_REQUEST(dte_port_activity_mode, modem_control)
+    TALVANE_WIRE_SET_REQUEST(radio_select, radio_control)
+    TALVANE_WIRE_SET_REQUEST(radio_control_activation, radio_control)
+    TALVANE_WIRE_SET_REQUEST(radio_channel_change_and_atu_tune_time, radio_control)
+    TALVANE_WIRE_SET_REQUEST(radio_fixed_freq_parameters, radio_control)
+    TALVANE_WIRE_SET(registration_for_an_inividual_indication, connection, connection)
+    TALVANE_WIRE_SAME(audio_rx_level_request_response, receive_information)
+    TALVANE_WIRE_SAME(audio_rx_level_request_nack, receive_information)
+    TALVANE_WIRE_SAME(wf_autobaud_indication, receive_information)
+    TALVANE_WIRE_SAME(modem_tx_status_indication, receive_information)
+    TALVANE_WIRE_SAME(modem_rx_status_indication, receive_information)
+    TALVANE_WIRE_SAME(wf_lqa_indication, receive_information)
+    TALVANE_WIRE_SAME(rcm_status_indication, radio_control)
+    TALVANE_WIRE(send_data_to_modem_set_ack, data_path, _handle_data_to_modem_set_ack)
+    TALVANE_WIRE_SAME(data_to_modem_flow_stop_indication, data_path)
+    TALVANE_WIRE_SAME(data_to_modem_flow_start_indication, data_path)
+    TALVANE_WIRE_SAME(data_from_modem_set, data_path)
+    TALVANE_WIRE_SET(ale_system_mode, ale, ale)
+    TALVANE_WIRE_SET(ale_activity_timeout, ale, ale)
+    TALVANE_WIRE_SET(ale_lbt_time, ale, ale)
+    TALVANE_WIRE_SET(ale_scan_list_entry, ale, ale)
+    TALVANE_WIRE_SET(ale_address_table_ext, ale, ale)
+    TALVANE_WIRE_SET(ale_nonvolatile_memory_reset, ale, ale)
+    TALVANE_WIRE_SET(ale_call_setup, ale, ale)
+    TALVANE_WIRE_SET(ale_call_control, ale, ale)
+    TALVANE_WIRE_SET(ale_terminate_link, ale, ale)
+    TALVANE_WIRE_SET(ale_abort_request, ale, ale)
+    TALVANE_WIRE_SAME(ale_report_status_indication, ale)
+    TALVANE_WIRE_SAME(occupancy_detected_result_indication, ale)
+
+#undef TALVANE_WIRE_SET_REQUEST
+#undef TALVANE_WIRE_SET
+#undef TALVANE_WIRE_SAME
+#undef TALVANE_WIRE
+}
