@@ -36,6 +36,15 @@ private:
     QByteArray previous;
 };
 
+// Writes a file, creating its folder.
+inline void write_file(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
 // Every log line as "category|message", with "W " before warnings and
 // "C " before critical lines.
 class Log_recorder
