@@ -13,6 +13,9 @@ endfunction()
 # One Qt Test executable registered with CTest. Every test runs on the
 # offscreen platform with its own XDG folders below the build tree, so no
 # test reads or writes the user's real configuration or logs.
+# Everything else comes from the environment ctest runs in and must not be
+# fixed here: ./test chooses TALVANE_TEST_TIME_FACTOR (the time-out scale,
+# 1 when unset) and the sanitizer options per run.
 function(talvane_add_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})

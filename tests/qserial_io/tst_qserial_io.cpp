@@ -1,7 +1,7 @@
 #include "pty_pair.h"
 #include "qserial_io.h"
+#include "test_timing.h"
 
-#include <QDir>
 #include <QFile>
 #include <QMetaMethod>
 #include <QSignalSpy>
@@ -22,6 +22,9 @@ struct Log_line
 QList<Log_line> captured;
 QtMessageHandler previous_handler = nullptr;
 std::function<void()> on_warning; // lets a test act at the moment of a warning
+
+// How long a test waits for bytes or a signal before it fails.
+const int result_ms = scaled_ms(5000);
 
 void capture(QtMsgType type, const QMessageLogContext& context, const QString& text)
 {
@@ -131,16 +134,12 @@ private slots:
     void far_end_closed_data();
     void far_end_closed();
     void owner_close_during_loss_is_quiet();
-
-private:
-    QTemporaryDir _links{QDir::tempPath() + "/qserial_io-XXXXXX"};
 };
 
 void Tst_qserial_io::initTestCase()
 {
     previous_handler = qInstallMessageHandler(capture);
     QLoggingCategory::setFilterRules(QStringLiteral("qserial_io.debug=true"));
-    QVERIFY(_links.isValid());
 }
 
 void Tst_qserial_io::init()
@@ -362,10 +361,13 @@ void Tst_qserial_io::open_and_exchange_bytes()
     QFETCH(bool, through_link);
     Pty_pair pty;
     QVERIFY(pty.valid());
+    // Made after the pair, so removed before it: however the test ends, no
+    // link is left naming a number the kernel may hand to another test.
+    QTemporaryDir links;
+    QVERIFY(links.isValid());
     QString path = pty.slave_path();
     if (through_link) {
-        path = _links.filePath("modem-line");
-        QFile::remove(path);
+        path = links.filePath("modem-line");
         QVERIFY(QFile::link(pty.slave_path(), path));
     }
 
@@ -388,7 +390,7 @@ void Tst_qserial_io::open_and_exchange_bytes()
     const QByteArray expected =
         frame + QString::fromUtf8("grüß").toUtf8() + QByteArray("\x00\xff\r\n", 4);
     QByteArray at_far_end;
-    QTRY_COMPARE((at_far_end += pty.read_available()), expected);
+    QTRY_COMPARE_WITH_TIMEOUT((at_far_end += pty.read_available()), expected, result_ms);
 
     // In: every byte arrives once, unchanged, in order.
     QByteArray sent;
@@ -403,7 +405,7 @@ void Tst_qserial_io::open_and_exchange_bytes()
         }
         return all;
     };
-    QTRY_COMPARE(joined(), sent);
+    QTRY_COMPARE_WITH_TIMEOUT(joined(), sent, result_ms);
     int logged = 0;
     for (const QString& line : debug_lines()) {
         QRegularExpression re("^Read (\\d+) bytes$");
@@ -416,9 +418,6 @@ void Tst_qserial_io::open_and_exchange_bytes()
     io.close();
     QVERIFY(!io.is_open());
     io.close(); // closing twice is harmless
-    if (through_link) {
-        QFile::remove(path);
-    }
 }
 
 void Tst_qserial_io::settings_applied_on_open_data()
@@ -492,7 +491,9 @@ void Tst_qserial_io::open_missing_device_fails()
 {
     QSerial_io io;
     QSignalSpy lost(&io, &QSerial_io::port_lost);
-    const QString path = _links.filePath("no-such-device");
+    QTemporaryDir empty;
+    QVERIFY(empty.isValid());
+    const QString path = empty.filePath("no-such-device");
     captured.clear();
     QVERIFY(!io.open(path));
     QVERIFY(!io.is_open());
@@ -515,7 +516,7 @@ void Tst_qserial_io::reopen_replaces_open_port()
     QCOMPARE(io.settings().port_name, second.slave_path());
     QCOMPARE(io.write(QByteArray("abc")), qint64(3));
     QByteArray got;
-    QTRY_COMPARE((got += second.read_available()), QByteArray("abc"));
+    QTRY_COMPARE_WITH_TIMEOUT((got += second.read_available()), QByteArray("abc"), result_ms);
     QCOMPARE(first.read_available(), QByteArray());
     QCOMPARE(warnings(), QStringList());
 }
@@ -556,15 +557,16 @@ void Tst_qserial_io::far_end_closed()
     QVERIFY(io.open(pty->slave_path()));
     if (bytes_before > 0) {
         QVERIFY(pty->write_all(QByteArray(bytes_before, 'x')));
-        QTRY_VERIFY(!read.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(!read.isEmpty(), result_ms);
     }
     captured.clear();
 
     const QString path = pty->slave_path();
     pty->close_master();
-    QVERIFY(lost.wait(5000));
+    QVERIFY(lost.wait(result_ms));
     QVERIFY(!io.is_open());
-    // Give a storm of repeated errors the chance to show itself.
+    // A quiet window, not a wait for a result: a storm of repeated errors
+    // would show itself within it.
     QTest::qWait(100);
     QCOMPARE(lost.count(), 1);
     QCOMPARE(warnings().size(), 1);
@@ -576,7 +578,7 @@ void Tst_qserial_io::far_end_closed()
     QVERIFY(io.open(fresh.slave_path()));
     QCOMPARE(io.write(QByteArray("again")), qint64(5));
     QByteArray got;
-    QTRY_COMPARE((got += fresh.read_available()), QByteArray("again"));
+    QTRY_COMPARE_WITH_TIMEOUT((got += fresh.read_available()), QByteArray("again"), result_ms);
     QCOMPARE(lost.count(), 1);
 }
 
@@ -592,9 +594,9 @@ void Tst_qserial_io::owner_close_during_loss_is_quiet()
     captured.clear();
     on_warning = [&io] { io.close(); };
     pty.close_master();
-    QTRY_VERIFY(!warnings().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!warnings().isEmpty(), result_ms);
     on_warning = nullptr;
-    QTest::qWait(50);
+    QTest::qWait(50); // quiet window: a late port_lost would arrive within it
     QVERIFY(!io.is_open());
     QCOMPARE(lost.count(), 0);
     QCOMPARE(warnings().size(), 1);
