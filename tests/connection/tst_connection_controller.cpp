@@ -1,0 +1,230 @@
+// The connection controller without a window: the requests it puts on the
+// line, read back from the far end of a pseudo-terminal, and its timers,
+// shortened.
+
+#include "connection_controller.h"
+#include "pty_pair.h"
+#include "qmodem_interface.h"
+#include "qserial_io.h"
+#include "tac1_catalogue.h"
+#include "test_timing.h"
+
+#include <QSettings>
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+
+namespace {
+
+struct Line_message
+{
+    QString name;
+    QByteArray payload;
+    quint16 destination_port = 0;
+};
+
+// Cuts the bytes the console wrote into frames: sync C6 7D, 20 header bytes
+// with the payload length at offset 16, the payload, a 2-byte CRC. The TAC1
+// header (identifier 4, transaction 1, type 1) leads the payload.
+QList<Line_message> split_frames(const QByteArray& line)
+{
+    QList<Line_message> messages;
+    int at = 0;
+    while (at + 20 <= line.size()) {
+        if (uchar(line[at]) != 0xC6 || uchar(line[at + 1]) != 0x7D) {
+            ++at;
+            continue;
+        }
+        const auto* b = reinterpret_cast<const uchar*>(line.constData()) + at;
+        const int length = (b[16] << 8) | b[17];
+        if (at + 20 + length + 2 > line.size() || length < 6) {
+            break;
+        }
+        const quint32 identifier =
+            (quint32(b[20]) << 24) | (quint32(b[21]) << 16) | (quint32(b[22]) << 8) | b[23];
+        const vq::Tac1_catalogue_entry* entry = vq::tac1_find(identifier);
+        Line_message message;
+        message.name = entry ? QString::fromLatin1(entry->name) : QString::number(identifier, 16);
+        message.payload = line.mid(at + 26, length - 6);
+        message.destination_port = quint16((b[7] << 8) | b[8]);
+        messages << message;
+        at += 20 + length + 2;
+    }
+    return messages;
+}
+
+struct Rig
+{
+    explicit Rig(Connection_timing timing = {})
+    {
+        serial_io = std::make_unique<vq_qt::QSerial_io>();
+        modem = std::make_unique<vq_qt::QModem_interface>(nullptr, 0xC0A80000);
+        QObject::connect(modem.get(), &vq_qt::QModem_interface::send_sipc_data, serial_io.get(),
+                         [this](QByteArray bytes) { serial_io->write(bytes); });
+        controller = std::make_unique<Connection_controller>(serial_io.get(), modem.get(),
+                                                             QStringList{}, timing);
+    }
+    std::unique_ptr<vq_qt::QSerial_io> serial_io;
+    std::unique_ptr<vq_qt::QModem_interface> modem;
+    std::unique_ptr<Connection_controller> controller;
+};
+
+} // namespace
+
+class Tst_connection_controller : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        QCoreApplication::setOrganizationName("Velquin");
+        QCoreApplication::setApplicationName("Talvane");
+    }
+    void init() { QSettings().clear(); }
+
+    // The initialisation requests leave in the stated order, with the stated
+    // arguments, and the seven registrations name their ports.
+    void initialisation_requests_on_the_line()
+    {
+        Pty_pair pty;
+        QVERIFY(pty.valid());
+        Rig rig;
+        rig.controller->set_ports({pty.slave_path()});
+        rig.controller->select_port(1);
+        rig.controller->_ui_action_connect_disconnect();
+        QCOMPARE(rig.controller->current_connection_state(), int(CONNECTION_STATE_CONNECTING));
+        QByteArray line;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                line += pty.read_available();
+                return split_frames(line).size() >= 1;
+            },
+            scaled_ms(2000)));
+        QCOMPARE(split_frames(line).at(0).name, QString("Tac1_msg_modem_startup_status_get"));
+
+        line.clear();
+        rig.controller->_handle_reponse_modem_startup_status(true, 1);
+        QCOMPARE(rig.controller->current_connection_state(), int(CONNECTION_STATE_INITIALISING));
+        QList<Line_message> sent;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                line += pty.read_available();
+                sent = split_frames(line);
+                return sent.size() >= 23;
+            },
+            scaled_ms(2000)));
+
+        // Name, payload and destination port of each request: the modem's
+        // service port 58001, but each registration goes to the port that
+        // will receive its indication (payload: address 0, port 0, the
+        // indication's identifier, action 1).
+        struct Row
+        {
+            const char* name;
+            const char* payload;
+            quint16 port;
+        };
+        const Row expected[] = {
+            {"Tac1_msg_system_mode_set", "02", 58001},
+            {"Tac1_msg_modem_duplex_set", "01", 58001},
+            {"Tac1_msg_audio_key_to_tx_delay_set", "010096", 58001},
+            {"Tac1_msg_audio_tx_to_unkey_delay_set", "01002d", 58001},
+            {"Tac1_msg_data_upload_mode_set", "02", 58001},
+            {"Tac1_system_software_ver_get", "14", 58001},
+            {"Tac1_msg_psk_modem_ota_settings_get", "01", 58001},
+            {"Tac1_msg_psk_modem_deaquire_limit_get", "", 58001},
+            {"Tac1_msg_audio_tx_output_level_get", "01", 58001},
+            {"Tac1_msg_dte_port_mode_get", "", 58001},
+            {"Tac1_msg_dte_port_asynchronous_settings_get", "", 58001},
+            {"Tac1_msg_dte_port_asynchronous_flow_control_get", "", 58001},
+            {"Tac1_msg_radio_select_get", "01", 58001},
+            {"Tac1_msg_radio_channel_change_and_atu_tune_time_get", "", 58001},
+            {"Tac1_msg_radio_ff_params_get", "", 58001},
+            {"Tac1_msg_lz7_hw_testing_audio_rx_level_get", "", 58001},
+            {"Tac1_msg_register_for_individual_indication_set", "000000000000000300ad01", 3},
+            {"Tac1_msg_register_for_individual_indication_set", "000000000000000300b101", 2},
+            {"Tac1_msg_register_for_individual_indication_set", "000000000000000300b001", 3},
+            {"Tac1_msg_register_for_individual_indication_set", "000000000000000300ac01", 3},
+            {"Tac1_msg_register_for_individual_indication_set", "000000000000000d001801", 104},
+            {"Tac1_msg_register_for_individual_indication_set", "0000000000000012000201", 3},
+            {"Tac1_msg_register_for_individual_indication_set", "000000000000000b000601", 5},
+        };
+        QCOMPARE(sent.size(), int(std::size(expected)));
+        for (int i = 0; i < sent.size(); ++i) {
+            const QString what = QString("request %1: %2 %3 to port %4")
+                                     .arg(i + 1)
+                                     .arg(sent[i].name, QString(sent[i].payload.toHex()))
+                                     .arg(sent[i].destination_port);
+            QVERIFY2(sent[i].name == expected[i].name, qPrintable(what));
+            QVERIFY2(sent[i].payload == QByteArray::fromHex(expected[i].payload), qPrintable(what));
+            QVERIFY2(sent[i].destination_port == expected[i].port, qPrintable(what));
+        }
+    }
+
+    // With the timers shortened, a connected modem that stops answering the
+    // keep-alive drops to No Response, which asks for the start-up status
+    // again at every connect timer expiry.
+    void missing_keep_alive_answer_gives_no_response()
+    {
+        Pty_pair pty;
+        Connection_timing timing;
+        timing.keep_alive_ms = 20;
+        timing.connect_ms = 20;
+        Rig rig(timing);
+        rig.controller->set_ports({pty.slave_path()});
+        rig.controller->select_port(1);
+        rig.controller->_ui_action_connect_disconnect();
+        rig.controller->_set_connection_state(CONNECTION_STATE_CONNECTED);
+        QSignalSpy states(rig.controller.get(), &Connection_controller::connection_state_changed);
+        // The first expiry asks for the receive level; nobody answers it.
+        QTRY_COMPARE_WITH_TIMEOUT(rig.controller->current_connection_state(),
+                                  int(CONNECTION_STATE_CONNECTING_NO_RESPONSE), scaled_ms(2000));
+        QVERIFY(!states.isEmpty());
+        QCOMPARE(states.first().at(1).toString(), QString("No Response"));
+        QByteArray line;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                line += pty.read_available();
+                int polls = 0;
+                for (const Line_message& message : split_frames(line)) {
+                    polls += message.name == "Tac1_msg_modem_startup_status_get";
+                }
+                return polls >= 3;
+            },
+            scaled_ms(2000)));
+    }
+
+    // Auto-detect opens each port once, asks it, and moves on when the
+    // connect timer expires; it never selects "Auto Detect" itself again.
+    void auto_detect_steps_through_every_port()
+    {
+        Pty_pair first;
+        Pty_pair second;
+        Connection_timing timing;
+        timing.connect_ms = 30;
+        Rig rig(timing);
+        rig.controller->set_ports({first.slave_path(), second.slave_path()});
+        QSignalSpy selected(rig.controller.get(), &Connection_controller::port_selected);
+        rig.controller->_ui_action_connect_disconnect();
+        QVERIFY(rig.controller->auto_detect());
+        QByteArray on_first;
+        QByteArray on_second;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                on_first += first.read_available();
+                on_second += second.read_available();
+                return split_frames(on_first).size() >= 2 && split_frames(on_second).size() >= 1;
+            },
+            scaled_ms(3000)));
+        for (const QList<QVariant>& call : selected) {
+            QVERIFY(call.at(0).toInt() >= 1);
+        }
+        QCOMPARE(QSettings().value("COM Port").toString(), QString("Auto Detect"));
+        rig.controller->_ui_action_connect_disconnect();
+        QCOMPARE(rig.controller->current_connection_state(), int(CONNECTION_STATE_NOT_CONNECTED));
+    }
+};
+
+QTEST_MAIN(Tst_connection_controller)
+#include "tst_connection_controller.moc"
