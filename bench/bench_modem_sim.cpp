@@ -17,7 +17,7 @@ struct Pair
         Engine_options o;
         o.boot_ms = 0;
         o.loopback = true;
-        o.air_speed = 1000;
+        o.air_speed = 1200000; // bytes per second
         engine = std::make_unique<Modem_engine>(sched, modem, o);
         for (std::uint32_t id : engine->identifiers()) {
             modem.listen(id);

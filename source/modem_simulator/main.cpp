@@ -1,6 +1,7 @@
 // talvane-modem-sim: a simulated HF radio data modem for the Talvane console.
 #include "sim_app.h"
 #include "sim_options.h"
+#include "sim_radio.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -42,6 +43,12 @@ int main(int argc, char** argv)
     }
     if (help) {
         std::fputs(qPrintable(vq_sim::help_text()), stdout);
+        return 0;
+    }
+    if (options.radio_list) {
+        for (const vq_sim::Radio_model& m : vq_sim::radio_models()) {
+            std::printf("%s\n", m.name);
+        }
         return 0;
     }
 

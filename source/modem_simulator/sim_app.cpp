@@ -87,11 +87,11 @@ bool Sim_app::start(const Sim_options& options, QString& error)
     _node->on_frame = [this](const Frame_info& info) { trace(info); };
     _node->accept = [this](const Tac1_in& in) {
         // A hung modem hears nothing; a booting one only its start-up status;
-        // a forced refusal overrides even the registration service.
+        // a forced refusal or silence overrides even the registration service.
         if (_engine->hung() || (_engine->booting() && in.identifier != id_startup_status_get)) {
             return false;
         }
-        if (in.type == TYPE_REQUEST && _engine->forces_nack(in.identifier)) {
+        if (in.type == TYPE_REQUEST && _engine->has_reply_fault(in.identifier)) {
             _engine->handle(in);
             return false;
         }
@@ -100,6 +100,8 @@ bool Sim_app::start(const Sim_options& options, QString& error)
     _engine = std::make_unique<Modem_engine>(_scheduler, *_node, options.engine, settings);
     _engine->log = [this](const std::string& line) { emit log_line(QString::fromStdString(line)); };
     _node->on_message = [this](const Tac1_in& in) { _engine->handle(in); };
+    _node->log = [this](const std::string& line) { emit log_line(QString::fromStdString(line)); };
+    _node->indication_ports = Modem_engine::indication_ports();
     for (std::uint32_t id : _engine->identifiers()) {
         _node->listen(id);
     }
@@ -284,14 +286,32 @@ void Sim_app::execute(const Sim_command& c)
     case Sim_command::ale_incoming:
         _engine->ale_incoming(c.text.toStdString());
         break;
-    case Sim_command::nack:
-        _engine->set_nack(c.identifier, c.reason);
-        emit log_line(QString("requests 0x%1 now refused with reason %2")
-                          .arg(c.identifier, 8, 16, QChar('0'))
-                          .arg(c.reason));
+    case Sim_command::ale_sound:
+        _engine->ale_sound();
         break;
+    case Sim_command::ale_heard:
+        _engine->ale_sound_heard(c.text.toStdString());
+        break;
+    case Sim_command::ale_lqa:
+        _engine->ale_lqa_poll();
+        break;
+    case Sim_command::ale_relink:
+        _engine->ale_relink(c.on);
+        break;
+    case Sim_command::nack:
+    case Sim_command::silence: {
+        _engine->set_reply_fault(c.identifier, c.reason, c.count);
+        const QString how = c.reason == 0 ? QString("left unanswered")
+                                          : QString("refused with reason %1").arg(c.reason);
+        const QString which =
+            c.count < 0 ? QString("requests") : QString("the next %1 requests").arg(c.count);
+        emit log_line(which + " " + QString::fromStdString(message_name(c.identifier)) + " now " +
+                      how);
+        break;
+    }
     case Sim_command::nack_clear:
-        _engine->clear_nacks();
+    case Sim_command::silence_clear:
+        _engine->clear_reply_faults(c.kind == Sim_command::silence_clear);
         break;
     case Sim_command::drop:
         _engine->set_drop_percent(static_cast<int>(c.number));

@@ -138,7 +138,9 @@ void Modem_engine::reboot(const std::string& why)
     _from_modem_enabled = false;
     _data_peer_known = false;
     _held.clear();
-    _held_overflow_logged = false;
+    _held_size = 0;
+    _in_air = 0;
+    _receiver_full_logged = false;
     _ale = Ale_state::idle;
     _rcm_state = 1;
     start();
@@ -148,16 +150,43 @@ void Modem_engine::set_hung(bool hung)
 {
     _hung = hung;
     note(hung ? "not answering (hang)" : "answering again (resume)");
+    if (!hung && _from_modem_enabled) {
+        flush_held(); // what arrived while hung, in order
+    }
 }
 
-void Modem_engine::set_nack(std::uint32_t identifier, std::uint32_t reason)
+void Modem_engine::set_reply_fault(std::uint32_t identifier, std::uint32_t reason, int count)
 {
-    _opt.nacks[identifier] = reason;
+    if (count == 0) {
+        _opt.reply_faults.erase(identifier);
+        return;
+    }
+    _opt.reply_faults[identifier] = Reply_fault{reason, count};
 }
 
-void Modem_engine::clear_nacks()
+void Modem_engine::clear_reply_faults(bool silent)
 {
-    _opt.nacks.clear();
+    for (auto it = _opt.reply_faults.begin(); it != _opt.reply_faults.end();) {
+        it = (it->second.reason == 0) == silent ? _opt.reply_faults.erase(it) : std::next(it);
+    }
+}
+
+bool Modem_engine::apply_reply_fault(const Tac1_in& in)
+{
+    auto it = _opt.reply_faults.find(in.identifier);
+    if (it == _opt.reply_faults.end()) {
+        return false;
+    }
+    const Reply_fault fault = it->second;
+    if (fault.count > 0 && --it->second.count == 0) {
+        _opt.reply_faults.erase(it);
+    }
+    if (fault.reason == 0) {
+        note("request " + message_name(in.identifier) + " left unanswered");
+    } else {
+        nack(in, fault.reason);
+    }
+    return true;
 }
 
 void Modem_engine::reply(const Tac1_in& req, std::uint32_t identifier, std::uint8_t type,
@@ -168,11 +197,7 @@ void Modem_engine::reply(const Tac1_in& req, std::uint32_t identifier, std::uint
     }
     if (_opt.drop_percent > 0 &&
         std::uniform_int_distribution<int>(0, 99)(_rng) < _opt.drop_percent) {
-        note("reply to 0x" + [&] {
-            char b[16];
-            std::snprintf(b, sizeof b, "%08X", identifier);
-            return std::string(b);
-        }() + " dropped");
+        note("reply to " + message_name(identifier) + " dropped");
         return;
     }
     ++_replies;
@@ -231,13 +256,11 @@ void Modem_engine::handle(const Tac1_in& in)
     if (_booting && in.identifier != ID_STARTUP_STATUS_GET) {
         return; // a booting modem only answers its start-up status
     }
-    auto forced = _opt.nacks.find(in.identifier);
-    if (forced != _opt.nacks.end()) {
-        nack(in, forced->second);
+    if (apply_reply_fault(in)) {
         return;
     }
     if (handle_identity(in) || handle_command(in) || handle_data(in) || handle_ale(in) ||
-        handle_setting(in)) {
+        handle_radio(in) || handle_setting(in)) {
         return;
     }
     nack(in, NACK_NOT_IMPLEMENTED);
@@ -490,20 +513,20 @@ std::string Modem_engine::status_json() const
                   _tx_status >= 0 && _tx_status <= 4 ? tx_names[_tx_status] : "?",
                   _signal ? "true" : "false", _opt.loopback ? "true" : "false", _tx_queue.size(),
                   _flow_stopped ? "true" : "false", _from_modem_enabled ? "true" : "false",
-                  _held.size());
+                  _held_size);
     char tail[512];
     std::snprintf(
         tail, sizeof tail,
         "\"ale\":{\"enabled\":%s,\"state\":\"%s\",\"scenario\":\"%s\"},"
         "\"radio_state\":%d,\"counters\":{\"requests\":%llu,\"replies\":%llu,"
         "\"unsolicited\":%llu,\"data_in\":%llu,\"data_out\":%llu,\"data_dropped\":%llu},"
-        "\"faults\":{\"drop_percent\":%d,\"delay_ms\":%d,\"nacks\":%zu},",
+        "\"faults\":{\"drop_percent\":%d,\"delay_ms\":%d,\"reply_faults\":%zu},",
         ale_enabled() ? "true" : "false", ale_state_name().c_str(), _ale_scenario.c_str(),
         _rcm_state, static_cast<unsigned long long>(_requests),
         static_cast<unsigned long long>(_replies), static_cast<unsigned long long>(_indications),
         static_cast<unsigned long long>(_bytes_in), static_cast<unsigned long long>(_bytes_out),
         static_cast<unsigned long long>(_bytes_dropped), _opt.drop_percent, _opt.delay_ms,
-        _opt.nacks.size());
+        _opt.reply_faults.size());
     return std::string("{") + head + tail + "\"settings\":" + _settings.json() + "}";
 }
 

@@ -33,6 +33,14 @@ public:
     virtual void clear_registrations() = 0;
 };
 
+// A request answered with a NACK, or not at all, instead of normally.
+struct Reply_fault
+{
+    std::uint32_t reason = 0; // NACK reason; 0: no answer at all
+    int count = -1;           // requests still affected; -1: every one
+    bool operator==(const Reply_fault& o) const { return reason == o.reason && count == o.count; }
+};
+
 struct Engine_options
 {
     int boot_ms = 1500;
@@ -40,21 +48,21 @@ struct Engine_options
     bool loopback = false;
     bool signal = false;
     int air_delay_ms = 250;   // from the end of transmission to reception (loopback)
-    double air_speed = 1.0;   // multiplies the over-the-air byte rate
+    double air_speed = 0;     // bytes per second over the air (0: the transmit data rate)
     int high_mark = 8000;     // transmit queue size that sends flow stop
     int low_mark = 2000;      // transmit queue size that sends flow start
     int queue_limit = 262144; // transmit queue bytes beyond which data is refused
-    int hold_limit = 65536;   // received bytes held while data-from-modem is disabled
+    int hold_limit = 65536;   // held received bytes at which the loopback transmitter waits
     int ale_step_ms = 1000;   // pace of the ALE engine's reports
     int radio_init_ms = 800;  // radio control initialisation time
     std::string ale_scenario = "linked";
-    std::vector<std::string> faulty_radios;
-    std::string state_path; // non-volatile memory file ("" = memory only)
+    std::vector<std::string> faulty_radios; // known radio models whose control fails
+    std::string state_path;                 // non-volatile memory file ("" = memory only)
     std::uint32_t seed = 1;
     // Reply faults.
     int drop_percent = 0;
     int delay_ms = 0;
-    std::map<std::uint32_t, std::uint32_t> nacks; // identifier -> reason
+    std::map<std::uint32_t, Reply_fault> reply_faults; // by request identifier
 };
 
 class Modem_engine
@@ -65,6 +73,8 @@ public:
 
     // Every identifier whose requests the engine answers.
     std::vector<std::uint32_t> identifiers() const;
+    // The indications that come from one port of the modem only.
+    static const std::map<std::uint32_t, std::uint16_t>& indication_ports();
 
     // One received message for one of those identifiers.
     void handle(const Tac1_in& in);
@@ -78,12 +88,22 @@ public:
     void set_signal(bool on);
     bool set_ale_scenario(const std::string& name);
     bool ale_incoming(const std::string& station);
-    void set_nack(std::uint32_t identifier, std::uint32_t reason);
-    void clear_nacks();
+    // A NACK with reason (0: silence) for the next count requests of
+    // identifier (-1: all of them).
+    void set_reply_fault(std::uint32_t identifier, std::uint32_t reason, int count = -1);
+    // Removes the NACK faults (silent false) or the silences (silent true).
+    void clear_reply_faults(bool silent);
     void set_drop_percent(int p) { _opt.drop_percent = p; }
     void set_delay_ms(int ms) { _opt.delay_ms = ms; }
     void set_loopback(bool on) { _opt.loopback = on; }
-    bool forces_nack(std::uint32_t identifier) const { return _opt.nacks.count(identifier) != 0; }
+    bool has_reply_fault(std::uint32_t identifier) const
+    {
+        return _opt.reply_faults.count(identifier) != 0;
+    }
+    bool ale_sound();
+    bool ale_sound_heard(const std::string& station);
+    bool ale_lqa_poll();
+    bool ale_relink(bool succeeds);
 
     // Readable state.
     bool booting() const { return _booting; }
@@ -91,7 +111,7 @@ public:
     int rx_status() const { return _rx_status; }
     int tx_status() const { return _tx_status; }
     std::size_t tx_queue_size() const { return _tx_queue.size(); }
-    std::size_t held_size() const { return _held.size(); }
+    std::size_t held_size() const { return _held_size; }
     bool flow_stopped() const { return _flow_stopped; }
     std::string ale_state_name() const;
     const Settings_store& settings() const { return _settings; }
@@ -131,6 +151,8 @@ private:
     bool handle_command(const Tac1_in& in);
     bool handle_data(const Tac1_in& in);
     bool handle_ale(const Tac1_in& in);
+    bool handle_radio(const Tac1_in& in);
+    bool apply_reply_fault(const Tac1_in& in);
     void after_setting_stored(const Setting_def& def, const Bytes& payload);
 
     // Air: receiver and transmitter.
@@ -141,6 +163,7 @@ private:
     void send_lqa();
     void send_autobaud();
     double air_bytes_per_ms() const;
+    bool receiver_full() const;
     void tx_tick();
     void air_arrival(Bytes bytes, bool final);
     void deliver(const Bytes& bytes, bool final);
@@ -154,6 +177,8 @@ private:
     void ale_run_call();
     void ale_cancel_timers();
     void ale_restart_activity();
+    void ale_at(int ms, std::function<void()> fn);
+    bool ale_ready_for(const char* what);
     bool ale_enabled() const;
     std::string ale_other_station() const;
 
@@ -195,8 +220,10 @@ private:
     Peer _data_peer{0xC0A8000D, 880};
     bool _data_peer_known = false;
     bool _from_modem_enabled = false;
-    Bytes _held;
-    bool _held_overflow_logged = false;
+    std::deque<std::pair<Bytes, bool>> _held; // blocks with their final flags
+    std::size_t _held_size = 0;
+    std::size_t _in_air = 0; // bytes transmitted and not yet received (loopback)
+    bool _receiver_full_logged = false;
     std::uint64_t _bytes_in = 0, _bytes_out = 0, _bytes_dropped = 0;
 
     // ALE engine.

@@ -147,12 +147,24 @@ void Modem_engine::send_autobaud()
 
 double Modem_engine::air_bytes_per_ms() const
 {
+    if (_opt.air_speed > 0) {
+        return _opt.air_speed / 1000.0;
+    }
     int bps =
         ota_rate_bps(static_cast<int>(_settings.number("psk_modem_ota_settings", "data_rate", 1)));
     if (bps <= 0) {
         bps = 2400;
     }
-    return bps / 8.0 / 1000.0 * (_opt.air_speed > 0 ? _opt.air_speed : 1.0);
+    return bps / 8.0 / 1000.0;
+}
+
+// In loopback our own receiver is the far end: while it holds what the
+// console will not take yet, the transmitter waits rather than lose data.
+bool Modem_engine::receiver_full() const
+{
+    const bool holding = !_from_modem_enabled || _hung;
+    return _opt.loopback && holding &&
+           _held_size + _in_air >= static_cast<std::size_t>(_opt.hold_limit);
 }
 
 bool Modem_engine::handle_data(const Tac1_in& in)
@@ -223,15 +235,26 @@ bool Modem_engine::handle_data(const Tac1_in& in)
 void Modem_engine::tx_tick()
 {
     _tx_credit += tick_ms * air_bytes_per_ms();
-    const std::size_t n = std::min(_tx_queue.size(), static_cast<std::size_t>(_tx_credit));
+    std::size_t n = std::min(_tx_queue.size(), static_cast<std::size_t>(_tx_credit));
+    if (receiver_full()) {
+        if (!_receiver_full_logged) {
+            _receiver_full_logged = true;
+            note(std::to_string(_held_size) +
+                 " received bytes held until data from modem is enabled: transmission waits");
+        }
+        n = 0;
+        _tx_credit = 0;
+    }
     _tx_credit -= static_cast<double>(n);
     Bytes chunk(_tx_queue.begin(), _tx_queue.begin() + static_cast<long>(n));
     _tx_queue.erase(_tx_queue.begin(), _tx_queue.begin() + static_cast<long>(n));
     const bool last = _tx_queue.empty();
     const int gen = _generation;
     if (_opt.loopback && !chunk.empty()) {
+        _in_air += chunk.size();
         _sched.after(_opt.air_delay_ms, [this, gen, chunk, last] {
             if (gen == _generation) {
+                _in_air -= chunk.size();
                 air_arrival(chunk, last);
             }
         });
@@ -318,20 +341,10 @@ void Modem_engine::end_reception_later()
 void Modem_engine::deliver(const Bytes& bytes, bool final)
 {
     ale_restart_activity();
-    if (!_from_modem_enabled) {
-        const std::size_t room = _held.size() < static_cast<std::size_t>(_opt.hold_limit)
-                                     ? _opt.hold_limit - _held.size()
-                                     : 0;
-        const std::size_t kept = std::min(room, bytes.size());
-        _held.insert(_held.end(), bytes.begin(), bytes.begin() + static_cast<long>(kept));
-        if (kept < bytes.size()) {
-            _bytes_dropped += bytes.size() - kept;
-            if (!_held_overflow_logged) {
-                _held_overflow_logged = true;
-                note("data from modem disabled and " + std::to_string(_opt.hold_limit) +
-                     " bytes already held: further received data is dropped");
-            }
-        }
+    if (!_from_modem_enabled || _hung) {
+        // Held, in order, until the console enables data from the modem.
+        _held.emplace_back(bytes, final);
+        _held_size += bytes.size();
         return;
     }
     std::size_t at = 0;
@@ -353,11 +366,14 @@ void Modem_engine::flush_held()
     if (_held.empty()) {
         return;
     }
-    Bytes held;
+    note("delivering " + std::to_string(_held_size) + " held bytes");
+    std::deque<std::pair<Bytes, bool>> held;
     held.swap(_held);
-    _held_overflow_logged = false;
-    note("delivering " + std::to_string(held.size()) + " held bytes");
-    deliver(held, true);
+    _held_size = 0;
+    _receiver_full_logged = false;
+    for (const auto& [bytes, final] : held) {
+        deliver(bytes, final);
+    }
 }
 
 } // namespace vq_sim

@@ -1,5 +1,5 @@
-// The 2G ALE engine (call scenarios, incoming calls, link activity timeout)
-// and radio control activation.
+// The 2G ALE engine: call scenarios, incoming calls, the link activity
+// timeout, and soundings, link quality polls and relinks on command.
 #include "sim_engine.h"
 
 namespace vq_sim {
@@ -14,7 +14,6 @@ enum : std::uint32_t
     ID_ALE_TERMINATE = 0x00060015,
     ID_ALE_REPORT = 0x000B0006,
     ID_OCCUPANCY = 0x00120002,
-    ID_RCM_STATUS = 0x000D0018,
 };
 
 enum Ale_event
@@ -23,13 +22,22 @@ enum Ale_event
     EV_LINKED_INCOMING = 3,
     EV_LINKED_OUTGOING = 4,
     EV_NOT_LINKED = 5,
+    EV_SOUND_SENT = 8,
+    EV_SOUND_HEARD = 9,
     EV_ACTIVITY_TIMEOUT = 10,
     EV_RX_CALL = 11,
     EV_TX_REPLY = 12,
     EV_REPLY_RECEIVED = 13,
     EV_NO_LINK = 14,
     EV_TERMINATED = 16,
+    EV_LQA_POLL_START = 20,
+    EV_LQA_POLL_END = 21,
     EV_REJECTED = 25,
+    EV_STATE_LINKED = 80,
+    EV_STATE_LINKING = 82,
+    EV_RELINK_START = 111,
+    EV_RELINK_SUCCEEDED = 112,
+    EV_RELINK_FAILED = 113,
 };
 
 const char* const scenarios[] = {"linked", "no_reply", "occupied", "rejected"};
@@ -120,13 +128,21 @@ void Modem_engine::ale_restart_activity()
         _ale_activity = 0;
         note("ALE link idle for the activity timeout: link aborted");
         ale_report(EV_ACTIVITY_TIMEOUT, _ale_station);
-        _ale_timers.push_back(_sched.after(_opt.ale_step_ms / 2, [this, gen] {
-            if (gen == _generation) {
-                _ale = Ale_state::idle;
-                ale_report(EV_TERMINATED, _ale_station);
-            }
-        }));
+        ale_at(_opt.ale_step_ms / 2, [this] {
+            _ale = Ale_state::idle;
+            ale_report(EV_TERMINATED, _ale_station);
+        });
     });
+}
+
+void Modem_engine::ale_at(int ms, std::function<void()> fn)
+{
+    const int gen = _generation;
+    _ale_timers.push_back(_sched.after(ms, [this, gen, fn] {
+        if (gen == _generation) {
+            fn();
+        }
+    }));
 }
 
 void Modem_engine::ale_run_call()
@@ -134,35 +150,35 @@ void Modem_engine::ale_run_call()
     _ale = Ale_state::calling;
     _ale_station = ale_other_station();
     note("ALE call to " + _ale_station + " (" + _ale_scenario + ")");
-    const int gen = _generation;
     const int step = _opt.ale_step_ms;
-    auto at = [this, gen](int ms, std::function<void()> fn) {
-        _ale_timers.push_back(_sched.after(ms, [this, gen, fn] {
-            if (gen == _generation) {
-                fn();
-            }
-        }));
-    };
     const std::string station = _ale_station;
+    auto failed = [this, station] {
+        _ale = Ale_state::idle;
+        ale_report(EV_NO_LINK, station);
+    };
     if (_ale_scenario == "linked") {
         const int to = std::uniform_int_distribution<int>(8, 28)(_rng);
         const int from = std::uniform_int_distribution<int>(8, 28)(_rng);
-        at(step, [this, station] { ale_report(EV_CALL_START, station); });
-        at(2 * step,
-           [this, station, to, from] { ale_report(EV_REPLY_RECEIVED, station, to, from); });
-        at(3 * step, [this, station] {
+        // The engine reports the link either as an outgoing call's link or
+        // as its new state.
+        const int linked = std::uniform_int_distribution<int>(0, 1)(_rng) == 0 ? EV_LINKED_OUTGOING
+                                                                               : EV_STATE_LINKED;
+        ale_at(step, [this, station] {
+            ale_report(EV_CALL_START, station);
+            ale_report(EV_STATE_LINKING, station);
+        });
+        ale_at(2 * step,
+               [this, station, to, from] { ale_report(EV_REPLY_RECEIVED, station, to, from); });
+        ale_at(3 * step, [this, station, linked] {
             _ale = Ale_state::linked;
-            ale_report(EV_LINKED_OUTGOING, station);
+            ale_report(linked, station);
             ale_restart_activity();
         });
     } else if (_ale_scenario == "no_reply") {
-        at(step, [this, station] { ale_report(EV_CALL_START, station); });
-        at(3 * step, [this, station] {
-            _ale = Ale_state::idle;
-            ale_report(EV_NO_LINK, station);
-        });
+        ale_at(step, [this, station] { ale_report(EV_CALL_START, station); });
+        ale_at(3 * step, failed);
     } else if (_ale_scenario == "occupied") {
-        at(step, [this] {
+        ale_at(step, [this] {
             Bytes p;
             put_u16(p, 1800); // duration
             put_u16(p, 5);    // occupied by a PSK 4285 signal
@@ -171,45 +187,87 @@ void Modem_engine::ale_run_call()
             put_u16(p, 0);
             indicate(ID_OCCUPANCY, p);
         });
-        at(2 * step, [this, station] {
-            _ale = Ale_state::idle;
-            ale_report(EV_NO_LINK, station);
-        });
+        ale_at(2 * step, failed);
     } else { // rejected
-        at(step, [this, station] { ale_report(EV_REJECTED, station); });
-        at(2 * step, [this, station] {
-            _ale = Ale_state::idle;
-            ale_report(EV_NO_LINK, station);
-        });
+        ale_at(step, [this, station] { ale_report(EV_REJECTED, station); });
+        ale_at(2 * step, failed);
     }
+}
+
+bool Modem_engine::ale_ready_for(const char* what)
+{
+    if (!_booting && !_hung && ale_enabled()) {
+        return true;
+    }
+    note(std::string(what) + " ignored: ALE engine " + (_booting ? "booting" : ale_state_name()));
+    return false;
+}
+
+bool Modem_engine::ale_sound()
+{
+    if (!ale_ready_for("sounding") || _ale != Ale_state::idle) {
+        return false;
+    }
+    std::string self = _settings.text("ale_address_table_ext", "address", 0);
+    ale_report(EV_SOUND_SENT, self);
+    return true;
+}
+
+bool Modem_engine::ale_sound_heard(const std::string& station)
+{
+    if (!ale_ready_for("sound") || _ale != Ale_state::idle) {
+        return false;
+    }
+    ale_report(EV_SOUND_HEARD, station);
+    return true;
+}
+
+bool Modem_engine::ale_lqa_poll()
+{
+    if (!ale_ready_for("LQA poll") || (_ale != Ale_state::idle && _ale != Ale_state::linked)) {
+        return false;
+    }
+    const std::string station = _ale == Ale_state::linked ? _ale_station : ale_other_station();
+    ale_report(EV_LQA_POLL_START, station);
+    ale_at(_opt.ale_step_ms, [this, station] {
+        const int to = std::uniform_int_distribution<int>(8, 28)(_rng);
+        const int from = std::uniform_int_distribution<int>(8, 28)(_rng);
+        ale_report(EV_LQA_POLL_END, station, to, from);
+    });
+    return true;
+}
+
+// A relink keeps the link either way: the engine reports only its outcome.
+bool Modem_engine::ale_relink(bool succeeds)
+{
+    if (!ale_ready_for("relink") || _ale != Ale_state::linked) {
+        return false;
+    }
+    const std::string station = _ale_station;
+    ale_report(EV_RELINK_START, station);
+    ale_at(_opt.ale_step_ms, [this, station, succeeds] {
+        if (_ale == Ale_state::linked) {
+            ale_report(succeeds ? EV_RELINK_SUCCEEDED : EV_RELINK_FAILED, station);
+        }
+    });
+    return true;
 }
 
 bool Modem_engine::ale_incoming(const std::string& station)
 {
-    if (_booting || _hung || !ale_enabled() || _ale != Ale_state::idle) {
-        note("incoming ALE call ignored: engine " + ale_state_name());
+    if (!ale_ready_for("incoming ALE call") || _ale != Ale_state::idle) {
         return false;
     }
     _ale = Ale_state::incoming;
     _ale_station = station;
-    const int gen = _generation;
     const int step = _opt.ale_step_ms;
-    const int events[] = {EV_RX_CALL, EV_TX_REPLY, EV_LINKED_INCOMING};
-    for (int i = 0; i < 3; ++i) {
-        const int event = events[i];
-        _ale_timers.push_back(_sched.after((i + 1) * step, [this, gen, event, station] {
-            if (gen != _generation) {
-                return;
-            }
-            if (event == EV_LINKED_INCOMING) {
-                _ale = Ale_state::linked;
-            }
-            ale_report(event, station);
-            if (event == EV_LINKED_INCOMING) {
-                ale_restart_activity();
-            }
-        }));
-    }
+    ale_at(step, [this, station] { ale_report(EV_RX_CALL, station); });
+    ale_at(2 * step, [this, station] { ale_report(EV_TX_REPLY, station); });
+    ale_at(3 * step, [this, station] {
+        _ale = Ale_state::linked;
+        ale_report(EV_LINKED_INCOMING, station);
+        ale_restart_activity();
+    });
     return true;
 }
 
@@ -228,7 +286,6 @@ bool Modem_engine::handle_ale(const Tac1_in& in)
         nack(in, in.payload.empty() ? NACK_BELOW_SIZE : NACK_EXCEEDS_SIZE);
         return true;
     }
-    const int gen = _generation;
     switch (in.identifier) {
     case ID_ALE_NVM_RESET: {
         ack(in);
@@ -253,14 +310,12 @@ bool Modem_engine::handle_ale(const Tac1_in& in)
         return true;
     case ID_ALE_TERMINATE:
         ack(in);
-        if (_ale == Ale_state::linked || _ale == Ale_state::calling) {
+        if (_ale != Ale_state::idle) {
             ale_cancel_timers();
-            _ale_timers.push_back(_sched.after(_opt.ale_step_ms / 2, [this, gen] {
-                if (gen == _generation) {
-                    _ale = Ale_state::idle;
-                    ale_report(EV_TERMINATED, _ale_station);
-                }
-            }));
+            ale_at(_opt.ale_step_ms / 2, [this] {
+                _ale = Ale_state::idle;
+                ale_report(EV_TERMINATED, _ale_station);
+            });
         }
         return true;
     case ID_ALE_ABORT:
@@ -268,48 +323,12 @@ bool Modem_engine::handle_ale(const Tac1_in& in)
         if (_ale != Ale_state::idle) {
             ale_cancel_timers();
             _ale = Ale_state::idle;
-            _ale_timers.push_back(_sched.after(_opt.ale_step_ms / 4, [this, gen] {
-                if (gen == _generation) {
-                    ale_report(EV_NOT_LINKED, "");
-                }
-            }));
+            ale_at(_opt.ale_step_ms / 4, [this] { ale_report(EV_NOT_LINKED, ""); });
         }
         return true;
     default:
         return false;
     }
-}
-
-void Modem_engine::radio_activate(int activation)
-{
-    auto report = [this](int state, int error) {
-        _rcm_state = state;
-        indicate(ID_RCM_STATUS,
-                 Bytes{static_cast<std::uint8_t>(state), static_cast<std::uint8_t>(error)});
-    };
-    if (activation != 2) {
-        report(1, 0);
-        return;
-    }
-    const std::string radio = _settings.text("radio_select", "description", 1);
-    if (radio.rfind("No Radio", 0) == 0 || radio.empty()) {
-        note("radio control activation without a radio");
-        report(3, 1);
-        return;
-    }
-    report(6, 0);
-    bool faulty = false;
-    for (const std::string& f : _opt.faulty_radios) {
-        faulty = faulty || f == radio;
-    }
-    const int gen = _generation;
-    _sched.after(_opt.radio_init_ms, [this, gen, faulty, report, radio] {
-        if (gen != _generation || _settings.number("radio_rcm_activate", "activation") != 2) {
-            return;
-        }
-        note(faulty ? "radio " + radio + " does not answer" : "radio " + radio + " ready");
-        report(faulty ? 3 : 4, faulty ? 5 : 0);
-    });
 }
 
 } // namespace vq_sim

@@ -145,8 +145,31 @@ void Tac1_node::frame_in(vq::Tac_callback_object* object)
     }
     _tac1->answering = true;
     _tac1->answering_as = info.destination;
-    _tac1->receive(object);
+    if (!registration_elsewhere(info)) {
+        _tac1->receive(object);
+    }
     _tac1->answering = false;
+}
+
+bool Tac1_node::registration_elsewhere(const Frame_info& info)
+{
+    constexpr std::uint32_t id_register_individual = 0x012C0005;
+    if (info.identifier != id_register_individual || info.type != TYPE_REQUEST ||
+        info.payload.size() != 11 || (info.payload[10] != 1 && info.payload[10] != 2)) {
+        return false;
+    }
+    const std::uint32_t wanted = get_u32(info.payload, 6);
+    const auto it = indication_ports.find(wanted);
+    if (it == indication_ports.end() || it->second == info.destination.port) {
+        return false;
+    }
+    if (log) {
+        log("registration for " + message_name(wanted) + " sent to port " +
+            std::to_string(info.destination.port) + " has no effect: it comes from port " +
+            std::to_string(it->second));
+    }
+    _tac1->send_ack(info.source.address, info.source.port, info.identifier, info.transaction);
+    return true;
 }
 
 void Tac1_node::frame_out(vq::Tac_callback_object* object)
@@ -209,7 +232,17 @@ void Tac1_node::indicate(std::uint32_t identifier, const Bytes& payload)
     if (!payload.empty()) {
         pdu.put_bytes(payload.data(), static_cast<std::uint32_t>(payload.size()));
     }
+    // May run while a request is answered: put that back afterwards.
+    const bool was_answering = _tac1->answering;
+    const Peer was_answering_as = _tac1->answering_as;
+    const auto from = indication_ports.find(identifier);
+    if (from != indication_ports.end()) {
+        _tac1->answering = true;
+        _tac1->answering_as = {_tac1->vq::Tac1_message_handler::own_address(), from->second};
+    }
     _tac1->send_indication_to_listeners(pdu, false, 0, 0);
+    _tac1->answering = was_answering;
+    _tac1->answering_as = was_answering_as;
 }
 
 void Tac1_node::clear_registrations()

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 
 namespace vq {
@@ -46,6 +47,14 @@ public:
     std::function<bool(const Tac1_in&)> accept;
     // Messages for the identifiers given to listen().
     std::function<void(const Tac1_in&)> on_message;
+    // Notes for the operator.
+    std::function<void(const std::string&)> log;
+
+    // Indications that only one port of this node produces: identifier ->
+    // port. They are sent from that port, and a registration for one of them
+    // sent to another port is acknowledged without effect (that port never
+    // produces it).
+    std::map<std::uint32_t, std::uint16_t> indication_ports;
 
     void listen(std::uint32_t identifier);
     void receive(const std::uint8_t* bytes, std::size_t count);
@@ -67,6 +76,7 @@ private:
     void frame_in(vq::Tac_callback_object* object);
     void frame_out(vq::Tac_callback_object* object);
     void message_in(vq::Tac_callback_object* object);
+    bool registration_elsewhere(const Frame_info& info);
 
     class Handler;
     std::unique_ptr<vq::Sipc_protocol_handler> _sipc;
@@ -76,8 +86,6 @@ private:
 // Decodes a whole SIPC frame (header included) for the trace.
 bool decode_frame(const std::uint8_t* frame, std::size_t size, Frame_info& info);
 
-// "Tac1_msg_..." for a known identifier, else its hexadecimal form.
-std::string message_name(std::uint32_t identifier);
 const char* type_name(std::uint8_t type);
 std::string trace_line(const Frame_info& info);
 

@@ -1,5 +1,8 @@
 #include "sim_options.h"
 
+#include "sim_radio.h"
+#include "tac1_catalogue.h"
+
 #include <QCommandLineParser>
 
 namespace vq_sim {
@@ -25,19 +28,25 @@ const Option_row option_rows[] = {
     {"loopback", nullptr, "Receive what is transmitted, after the air delay."},
     {"signal", nullptr, "Start with a signal on the channel."},
     {"air-delay-ms", "MS", "Time from transmission to loopback reception (default 250)."},
-    {"air-speed", "FACTOR", "Multiply the over-the-air byte rate (default 1)."},
+    {"air-speed", "BYTES",
+     "Bytes per second over the air (default: the transmit data rate; large values allowed)."},
     {"high-mark", "BYTES", "Transmit queue size that sends flow stop (default 8000)."},
     {"low-mark", "BYTES", "Transmit queue size that sends flow start (default 2000)."},
     {"queue-limit", "BYTES", "Largest transmit queue; more data is refused (default 262144)."},
     {"hold-limit", "BYTES",
-     "Received bytes held while data-from-modem is disabled (default 65536)."},
+     "Received bytes held while data-from-modem is disabled before the loopback\n"
+     "                          transmitter waits for them to be delivered (default 65536)."},
     {"ale-scenario", "NAME", "Outcome of ALE calls: linked, no_reply, occupied, rejected."},
     {"ale-step-ms", "MS", "Time between the ALE engine's reports (default 1000)."},
     {"radio-init-ms", "MS", "Radio control initialisation time (default 800)."},
-    {"faulty-radio", "NAME", "A radio model whose control fails (repeatable)."},
+    {"faulty-radio", "NAME", "A known radio model whose control fails (repeatable)."},
+    {"radio-list", nullptr, "Print the radio models the modem knows, one a line, and stop."},
     {"seed", "N", "Seed of the random choices (default 1)."},
     {"hang", nullptr, "Start without answering (as the command hang)."},
-    {"nack", "ID:REASON", "Refuse every request ID with NACK REASON (repeatable)."},
+    {"nack", "ID:REASON[:N]",
+     "Refuse requests ID (number or message name) with NACK REASON, the next N\n"
+     "                          only if N is given (repeatable)."},
+    {"silence", "ID[:N]", "Leave requests ID unanswered, the next N only if given (repeatable)."},
     {"drop", "PERCENT", "Drop this share of replies."},
     {"delay-ms", "MS", "Delay every reply."},
     {"corrupt", "PERCENT", "Flip one bit in this share of output bytes."},
@@ -57,7 +66,14 @@ const char* const command_help =
     "  loopback on|off         receive what is transmitted\n"
     "  ale scenario NAME       outcome of the next calls: linked, no_reply, occupied, rejected\n"
     "  ale incoming NAME       an incoming ALE call from station NAME\n"
-    "  nack ID REASON          refuse requests ID with NACK REASON (nack clear: no more)\n"
+    "  ale sound               the engine transmits a sound\n"
+    "  ale heard NAME          a sound from station NAME is received\n"
+    "  ale lqa                 a link quality poll (of the linked or called station)\n"
+    "  ale relink ok|fail      a relink of the current link, and its outcome\n"
+    "  nack ID REASON [N]      refuse requests ID with NACK REASON, the next N only if\n"
+    "                          given (nack clear: no more)\n"
+    "  silence ID [N]          leave requests ID unanswered, the next N only if given\n"
+    "                          (silence clear: answer them again)\n"
     "  drop PERCENT            drop this share of replies\n"
     "  delay MS                delay every reply\n"
     "  corrupt PERCENT         flip one bit in this share of output bytes\n"
@@ -84,6 +100,40 @@ std::optional<std::uint32_t> parse_number(const QString& text)
     }
     return static_cast<std::uint32_t>(v);
 }
+
+std::optional<std::uint32_t> parse_identifier(const QString& text)
+{
+    if (const auto n = parse_number(text)) {
+        return n;
+    }
+    const vq::Tac1_catalogue_entry* e =
+        vq::tac1_find_by_name(text.trimmed().toLatin1().constData());
+    return e != nullptr ? std::optional<std::uint32_t>(e->identifier) : std::nullopt;
+}
+
+namespace {
+
+// "ID", "ID:REASON", with ":N" after either: a request fault of the command line.
+bool parse_fault(const QString& text, bool with_reason, std::uint32_t& id, Reply_fault& fault)
+{
+    const QStringList parts = text.split(':');
+    const int fixed = with_reason ? 2 : 1;
+    if (parts.size() != fixed && parts.size() != fixed + 1) {
+        return false;
+    }
+    const auto identifier = parse_identifier(parts[0]);
+    const auto reason = with_reason ? parse_number(parts[1]) : std::optional<std::uint32_t>(0);
+    const auto count =
+        parts.size() > fixed ? parse_number(parts[fixed]) : std::optional<std::uint32_t>(0);
+    if (!identifier || !reason || !count || (with_reason && *reason == 0) || *count > 1000000) {
+        return false;
+    }
+    id = *identifier;
+    fault = Reply_fault{*reason, parts.size() > fixed ? static_cast<int>(*count) : -1};
+    return fault.count != 0;
+}
+
+} // namespace
 
 QString help_text()
 {
@@ -162,7 +212,7 @@ bool parse_options(const QStringList& arguments, Sim_options& o, QString& error,
         error = "--low-mark must be below --high-mark";
         return false;
     }
-    if (e.air_speed <= 0) {
+    if (parser.isSet("air-speed") && e.air_speed <= 0) {
         error = "--air-speed must be above 0";
         return false;
     }
@@ -179,18 +229,25 @@ bool parse_options(const QStringList& arguments, Sim_options& o, QString& error,
         e.ale_scenario = s.toStdString();
     }
     for (const QString& r : parser.values("faulty-radio")) {
-        e.faulty_radios.push_back(r.toStdString());
-    }
-    for (const QString& n : parser.values("nack")) {
-        const QStringList parts = n.split(':');
-        const auto id = parts.size() == 2 ? parse_number(parts[0]) : std::nullopt;
-        const auto reason = parts.size() == 2 ? parse_number(parts[1]) : std::nullopt;
-        if (!id || !reason) {
-            error = "--nack: expected ID:REASON, got " + n;
+        if (radio_model(r.toStdString()) == nullptr) {
+            error = "--faulty-radio: unknown radio model " + r + " (--radio-list lists them)";
             return false;
         }
-        e.nacks[*id] = *reason;
+        e.faulty_radios.push_back(r.toStdString());
     }
+    for (const bool nack : {true, false}) {
+        for (const QString& n : parser.values(nack ? "nack" : "silence")) {
+            std::uint32_t id = 0;
+            Reply_fault fault;
+            if (!parse_fault(n, nack, id, fault)) {
+                error = nack ? "--nack: expected ID:REASON or ID:REASON:N, got " + n
+                             : "--silence: expected ID or ID:N, got " + n;
+                return false;
+            }
+            e.reply_faults[id] = fault;
+        }
+    }
+    o.radio_list = parser.isSet("radio-list");
     e.loopback = parser.isSet("loopback");
     e.signal = parser.isSet("signal");
     e.state_path = parser.value("state").toStdString();
@@ -283,28 +340,38 @@ std::optional<Sim_command> parse_command(const QString& line, QString& error)
             c.text = w[2];
             return c;
         }
-        if (w.size() >= 3 && w[1] == "incoming") {
-            c.kind = Sim_command::ale_incoming;
+        if (w.size() >= 3 && (w[1] == "incoming" || w[1] == "heard")) {
+            c.kind = w[1] == "incoming" ? Sim_command::ale_incoming : Sim_command::ale_heard;
             c.text = w.mid(2).join(' ');
             return c;
         }
-        error = "ale takes: scenario NAME | incoming NAME";
-        return std::nullopt;
-    }
-    if (verb == "nack") {
-        if (w.size() == 2 && w[1] == "clear") {
-            c.kind = Sim_command::nack_clear;
+        if (w.size() == 2 && (w[1] == "sound" || w[1] == "lqa")) {
+            c.kind = w[1] == "sound" ? Sim_command::ale_sound : Sim_command::ale_lqa;
             return c;
         }
-        const auto id = w.size() == 3 ? parse_number(w[1]) : std::nullopt;
-        const auto reason = w.size() == 3 ? parse_number(w[2]) : std::nullopt;
-        if (!id || !reason) {
-            error = "nack takes: ID REASON | clear";
+        if (w.size() == 3 && w[1] == "relink" && (w[2] == "ok" || w[2] == "fail")) {
+            c.kind = Sim_command::ale_relink;
+            c.on = w[2] == "ok";
+            return c;
+        }
+        error = "ale takes: scenario NAME | incoming NAME | sound | heard NAME | lqa | "
+                "relink ok|fail";
+        return std::nullopt;
+    }
+    if (verb == "nack" || verb == "silence") {
+        const bool nack = verb == "nack";
+        if (w.size() == 2 && w[1] == "clear") {
+            c.kind = nack ? Sim_command::nack_clear : Sim_command::silence_clear;
+            return c;
+        }
+        Reply_fault fault;
+        if (w.size() < 2 || !parse_fault(w.mid(1).join(':'), nack, c.identifier, fault)) {
+            error = nack ? "nack takes: ID REASON [N] | clear" : "silence takes: ID [N] | clear";
             return std::nullopt;
         }
-        c.kind = Sim_command::nack;
-        c.identifier = *id;
-        c.reason = *reason;
+        c.kind = nack ? Sim_command::nack : Sim_command::silence;
+        c.reason = fault.reason;
+        c.count = fault.count;
         return c;
     }
     error = "unknown command \"" + verb + "\" (help lists the commands)";

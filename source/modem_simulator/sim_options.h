@@ -28,6 +28,7 @@ struct Sim_options
     bool verbose = false;
     bool start_hung = false;
     int reboot_after_ms = 0;
+    bool radio_list = false; // print the known radio models and stop
 };
 
 // Parses the arguments (without the program name). On failure error says why.
@@ -48,8 +49,14 @@ struct Sim_command
         loopback,
         ale_scenario,
         ale_incoming,
+        ale_sound,
+        ale_heard,
+        ale_lqa,
+        ale_relink,
         nack,
         nack_clear,
+        silence,
+        silence_clear,
         drop,
         corrupt,
         garbage,
@@ -62,6 +69,7 @@ struct Sim_command
     double number = 0;
     std::uint32_t identifier = 0;
     std::uint32_t reason = 0;
+    int count = -1; // requests a NACK or silence applies to; -1: all
     QString text;
 };
 
@@ -71,5 +79,7 @@ std::optional<Sim_command> parse_command(const QString& line, QString& error);
 
 // Numbers as the operator writes them: decimal or 0x hexadecimal.
 std::optional<std::uint32_t> parse_number(const QString& text);
+// A message identifier: a number or a message class name ("Tac1_msg_...").
+std::optional<std::uint32_t> parse_identifier(const QString& text);
 
 } // namespace vq_sim

@@ -1,5 +1,7 @@
 #include "sim_settings.h"
 
+#include "sim_radio.h"
+
 #include <QSettings>
 #include <QString>
 #include <QStringList>
@@ -107,6 +109,16 @@ std::uint32_t check_tx_level(const Bytes& p)
 std::uint32_t check_port(const Bytes& p)
 {
     return (p[0] < 1 || p[0] > 2) ? nack_parameter(1) : 0;
+}
+
+// A radio the modem knows, or none.
+std::uint32_t check_radio_select(const Bytes& p)
+{
+    if (const std::uint32_t reason = check_port(p)) {
+        return reason;
+    }
+    const std::string name = get_text(p, 2, p[1]);
+    return name == no_radio || radio_model(name) != nullptr ? 0 : nack_parameter(2);
 }
 
 std::vector<Setting_def> make_table()
@@ -242,8 +254,8 @@ std::vector<Setting_def> make_table()
          0x000D001A,
          true,
          {{"radio_port", K::u8}, {"description", K::counted}},
-         {{1, std::string("No Radio")}, {2, std::string("No Radio")}},
-         check_port},
+         {{1, std::string(no_radio)}, {2, std::string(no_radio)}},
+         check_radio_select},
         {"radio_channel_change_and_atu_tune_time",
          0x000D002D,
          0x000D002E,

@@ -55,4 +55,7 @@ struct Tac1_in
 
 std::string to_hex(const Bytes& bytes, std::size_t limit = 64);
 
+// "Tac1_msg_..." for a known identifier, else its hexadecimal form.
+std::string message_name(std::uint32_t identifier);
+
 } // namespace vq_sim
