@@ -6,6 +6,8 @@
 #include "sim_fields.h"
 #include "sim_node.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSerialPort>
 #include <QSignalSpy>
@@ -14,6 +16,18 @@
 #include <optional>
 
 namespace vq_sim {
+
+// Time-outs grow with TALVANE_TEST_TIME_FACTOR (default 1), which slow
+// builds such as the sanitizer build set higher.
+inline int scaled(int ms)
+{
+    static const double factor = [] {
+        bool ok = false;
+        const double f = qEnvironmentVariable("TALVANE_TEST_TIME_FACTOR").toDouble(&ok);
+        return ok && f > 0 ? f : 1.0;
+    }();
+    return static_cast<int>(ms * factor);
+}
 
 inline QString simulator_path()
 {
@@ -28,6 +42,8 @@ public:
     // Starts the simulator; returns the device it printed first (empty on failure).
     QString start(const QStringList& arguments, const QStringList& wrapper = {})
     {
+        const int link_at = arguments.indexOf("--link");
+        link = link_at >= 0 && link_at + 1 < arguments.size() ? arguments[link_at + 1] : QString();
         process.setProgram(wrapper.isEmpty() ? simulator_path() : wrapper.first());
         process.setArguments(wrapper.isEmpty()
                                  ? arguments
@@ -41,31 +57,40 @@ public:
         QObject::connect(&process, &QProcess::readyReadStandardError, this,
                          [this] { errors += QString::fromUtf8(process.readAllStandardError()); });
         process.start();
-        if (!process.waitForStarted(5000)) {
+        if (!process.waitForStarted(scaled(5000))) {
             return {};
         }
-        for (int i = 0; i < 100 && lines.isEmpty(); ++i) {
-            QTest::qWait(20);
-        }
-        return lines.isEmpty() ? QString() : lines.first();
+        return QTest::qWaitFor([this] { return !lines.isEmpty(); }, scaled(2000)) ? lines.first()
+                                                                                  : QString();
     }
 
     void command(const QString& line) { process.write((line + "\n").toUtf8()); }
 
-    // The JSON status line.
+    // The JSON status line. The simulator takes its commands in order, so
+    // every command given before has been carried out once it is here.
     QString status()
     {
         const int before = lines.size();
         command("status");
-        for (int i = 0; i < 100; ++i) {
-            for (int k = before; k < lines.size(); ++k) {
-                if (lines[k].startsWith("{\"device\"")) {
-                    return lines[k];
+        QString found;
+        const bool seen = QTest::qWaitFor(
+            [&] {
+                for (int k = before; k < lines.size() && found.isEmpty(); ++k) {
+                    if (lines[k].startsWith("{\"device\"")) {
+                        found = lines[k];
+                    }
                 }
-            }
-            QTest::qWait(10);
-        }
-        return {};
+                return !found.isEmpty();
+            },
+            scaled(2000));
+        return seen ? found : QString();
+    }
+
+    // A command, carried out when this returns true.
+    bool command_done(const QString& line)
+    {
+        command(line);
+        return !status().isEmpty();
     }
 
     bool stop()
@@ -74,17 +99,28 @@ public:
             return true;
         }
         command("quit");
-        if (!process.waitForFinished(3000)) {
-            process.kill();
-            process.waitForFinished(1000);
+        if (!process.waitForFinished(scaled(3000))) {
+            kill();
             return false;
         }
         return true;
     }
 
+    // Ends the simulator at once. Its link would outlive it and come to point
+    // at a pseudo-terminal the kernel hands to someone else: it goes too.
+    void kill()
+    {
+        process.kill();
+        process.waitForFinished(scaled(1000));
+        if (!link.isEmpty() && QFileInfo(link).isSymLink()) {
+            QFile::remove(link);
+        }
+    }
+
     QProcess process;
     QStringList lines;
     QString errors;
+    QString link;
 };
 
 class Line_client : public QObject
@@ -132,21 +168,24 @@ public:
     }
 
     // The reply to (id, transaction), waiting up to timeout_ms.
+    // The reply to (id, transaction), waiting up to timeout_ms (scaled).
     std::optional<Frame_info> reply(std::uint32_t id, std::uint8_t transaction,
                                     int timeout_ms = 2000)
     {
-        for (int waited = 0;; waited += 5) {
-            for (const Frame_info& f : frames) {
-                if (f.identifier == id && f.transaction == transaction &&
-                    (f.type == TYPE_ACK || f.type == TYPE_NACK || f.type == TYPE_RESPONSE)) {
-                    return f;
+        std::optional<Frame_info> found;
+        const bool seen = QTest::qWaitFor(
+            [&] {
+                for (const Frame_info& f : frames) {
+                    if (f.identifier == id && f.transaction == transaction &&
+                        (f.type == TYPE_ACK || f.type == TYPE_NACK || f.type == TYPE_RESPONSE)) {
+                        found = f;
+                        return true;
+                    }
                 }
-            }
-            if (waited >= timeout_ms) {
-                return std::nullopt;
-            }
-            QTest::qWait(5);
-        }
+                return false;
+            },
+            scaled(timeout_ms));
+        return seen ? found : std::nullopt;
     }
 
     std::optional<Frame_info> ask(std::uint32_t id, const Bytes& payload, int timeout_ms = 2000)
@@ -164,13 +203,12 @@ public:
 
     bool wait_ready(int timeout_ms = 5000)
     {
-        for (int waited = 0; waited < timeout_ms; waited += 50) {
-            if (startup_status(50) == 1) {
-                return true;
-            }
-        }
-        return false;
+        return QTest::qWaitFor([this] { return startup_status(50) == 1; }, scaled(timeout_ms));
     }
+
+    // A round trip on the line: every frame the modem wrote before its
+    // answer has been received when this returns true.
+    bool drained() { return startup_status() >= 0; }
 
     std::vector<Frame_info> received(std::uint32_t id, int destination_port = -1) const
     {

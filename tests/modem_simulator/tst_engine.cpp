@@ -38,7 +38,9 @@ private slots:
     void refused_values_data();
     void refused_values();
     void ota_for_both_directions_sets_each();
-    void forced_nack_and_unknown_request();
+    void reply_faults_on_demand_data();
+    void reply_faults_on_demand();
+    void unknown_request_refused();
     void dropped_and_delayed_replies();
     void hung_modem_is_silent_until_resumed();
     void save_writes_state_file_read_at_next_start();
@@ -292,16 +294,49 @@ void Tst_engine::ota_for_both_directions_sets_each()
     }
 }
 
-void Tst_engine::forced_nack_and_unknown_request()
+void Tst_engine::reply_faults_on_demand_data()
+{
+    QTest::addColumn<quint32>("reason"); // 0: silence
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("answers"); // per request: N NACK, - none, R response
+    QTest::newRow("nack every one") << 137u << -1 << "NNNN";
+    QTest::newRow("nack the next two") << 137u << 2 << "NNRR";
+    QTest::newRow("silence every one") << 0u << -1 << "----";
+    QTest::newRow("silence the next one") << 0u << 1 << "-RRR";
+}
+
+void Tst_engine::reply_faults_on_demand()
+{
+    QFETCH(quint32, reason);
+    QFETCH(int, count);
+    QFETCH(QString, answers);
+    Engine_fixture f;
+    f.engine->set_reply_fault(0x00030028, reason, count);
+    // Another request with a fault of the other kind keeps it when these are cleared.
+    f.engine->set_reply_fault(0x00030027, reason == 0 ? 140 : 0, -1);
+    QString got;
+    for (int i = 0; i < answers.size(); ++i) {
+        const auto r = f.request(0x00030028, {});
+        got += r.empty()                    ? '-'
+               : r[0].type == TYPE_NACK     ? 'N'
+               : r[0].type == TYPE_RESPONSE ? 'R'
+                                            : '?';
+        if (!r.empty() && r[0].type == TYPE_NACK) {
+            QCOMPARE(nack_reason_of(r[0]), reason);
+        }
+    }
+    QCOMPARE(got, answers);
+    f.engine->clear_reply_faults(reason == 0);
+    QCOMPARE(f.request(0x00030028, {})[0].type, std::uint8_t(TYPE_RESPONSE));
+    const auto other = f.request(0x00030027, {1});
+    QCOMPARE(other.empty(), reason != 0);
+    QVERIFY(other.empty() || other[0].type == TYPE_NACK);
+}
+
+void Tst_engine::unknown_request_refused()
 {
     Engine_fixture f;
-    f.engine->set_nack(0x00030028, 137);
-    auto r = f.request(0x00030028, {});
-    QCOMPARE(r[0].type, std::uint8_t(TYPE_NACK));
-    QCOMPARE(nack_reason_of(r[0]), 137u);
-    f.engine->clear_nacks();
-    QCOMPARE(f.request(0x00030028, {})[0].type, std::uint8_t(TYPE_RESPONSE));
-    r = f.request(0x00020003, {1}); // a request the modem does not implement
+    const auto r = f.request(0x00020003, {1}); // a request the modem does not implement
     QCOMPARE(r[0].type, std::uint8_t(TYPE_NACK));
     QCOMPARE(nack_reason_of(r[0]), 32u);
 }
@@ -342,13 +377,15 @@ void Tst_engine::save_writes_state_file_read_at_next_start()
         o.state_path = state;
         Engine_fixture f(o);
         f.request(0x00030009, hex("031102040801"));
-        f.request(0x000D0019, hex("010548462d3930"));
+        Bytes radio{1};
+        put_counted(radio, "Manpack HF-2");
+        QCOMPARE(f.request(0x000D0019, radio)[0].type, std::uint8_t(TYPE_ACK));
         QCOMPARE(f.request(0x9B, {})[0].type, std::uint8_t(TYPE_ACK));
     }
     Settings_store loaded;
     QVERIFY(loaded.load_ini(state).empty());
     QCOMPARE(loaded.number("psk_modem_ota_settings", "data_rate", 2), std::int64_t(8));
-    QCOMPARE(loaded.text("radio_select", "description", 1), std::string("HF-90"));
+    QCOMPARE(loaded.text("radio_select", "description", 1), std::string("Manpack HF-2"));
     Engine_options o;
     o.state_path = state;
     Engine_fixture g(o, loaded);

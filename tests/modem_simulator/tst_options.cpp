@@ -44,6 +44,17 @@ void Tst_options::commands_data()
     QTest::newRow("ale alone") << "ale" << -1 << 0.0 << "";
     QTest::newRow("nack clear") << "nack clear" << int(Sim_command::nack_clear) << 0.0 << "";
     QTest::newRow("nack missing reason") << "nack 0x9E" << -1 << 0.0 << "";
+    QTest::newRow("nack three words") << "nack 0x9E 37 2 more" << -1 << 0.0 << "";
+    QTest::newRow("silence") << "silence 0x00040009" << int(Sim_command::silence) << 0.0 << "";
+    QTest::newRow("silence clear")
+        << "silence clear" << int(Sim_command::silence_clear) << 0.0 << "";
+    QTest::newRow("silence no id") << "silence" << -1 << 0.0 << "";
+    QTest::newRow("sound") << "ale sound" << int(Sim_command::ale_sound) << 0.0 << "";
+    QTest::newRow("heard") << "ale heard DELTA 4" << int(Sim_command::ale_heard) << 0.0
+                           << "DELTA 4";
+    QTest::newRow("lqa") << "ale lqa" << int(Sim_command::ale_lqa) << 0.0 << "";
+    QTest::newRow("relink ok") << "ale relink ok" << int(Sim_command::ale_relink) << 1.0 << "";
+    QTest::newRow("relink maybe") << "ale relink maybe" << -1 << 0.0 << "";
     QTest::newRow("reboot with argument") << "reboot now" << -1 << 0.0 << "";
     QTest::newRow("unknown") << "launch" << -1 << 0.0 << "";
     QTest::newRow("empty") << "" << -2 << 0.0 << "";
@@ -65,7 +76,7 @@ void Tst_options::commands()
     }
     QVERIFY2(c, qPrintable(error));
     QCOMPARE(int(c->kind), kind);
-    if (c->kind == Sim_command::signal) {
+    if (c->kind == Sim_command::signal || c->kind == Sim_command::ale_relink) {
         QCOMPARE(c->on, number == 1.0);
     } else {
         QCOMPARE(c->number, number);
@@ -89,8 +100,17 @@ void Tst_options::options_data()
     QTest::newRow("boot not a number") << QStringList{"--boot-ms", "soon"} << false;
     QTest::newRow("zero air speed") << QStringList{"--air-speed", "0"} << false;
     QTest::newRow("unknown scenario") << QStringList{"--ale-scenario", "busy"} << false;
-    QTest::newRow("nack pair") << QStringList{"--nack", "0x9E:37", "--nack", "24:129"} << true;
+    QTest::newRow("nack pair") << QStringList{"--nack", "0x9E:37", "--nack", "24:129:2"} << true;
+    QTest::newRow("nack by name") << QStringList{"--nack", "Tac1_msg_ale_lbt_time_set:37",
+                                                 "--silence", "Tac1_msg_ale_call_control_set:1"}
+                                  << true;
     QTest::newRow("nack without reason") << QStringList{"--nack", "0x9E"} << false;
+    QTest::newRow("nack reason 0") << QStringList{"--nack", "0x9E:0"} << false;
+    QTest::newRow("silence with reason") << QStringList{"--silence", "0x9E:37:2"} << false;
+    QTest::newRow("silence unknown name") << QStringList{"--silence", "Tac1_msg_nothing"} << false;
+    QTest::newRow("air speed 2 MB/s") << QStringList{"--air-speed", "2000000"} << true;
+    QTest::newRow("faulty known radio") << QStringList{"--faulty-radio", "Bad Radio 2050"} << true;
+    QTest::newRow("faulty unknown radio") << QStringList{"--faulty-radio", "Radio X"} << false;
     QTest::newRow("unknown option") << QStringList{"--turbo"} << false;
     QTest::newRow("stray argument") << QStringList{"modem"} << false;
 }
@@ -104,10 +124,14 @@ void Tst_options::options()
     bool help = false;
     QCOMPARE(parse_options(arguments, o, error, help), ok);
     QCOMPARE(error.isEmpty(), ok);
-    if (ok && arguments.contains("--nack")) {
-        QCOMPARE(o.engine.nacks.size(), std::size_t(2));
-        QCOMPARE(o.engine.nacks[0x9E], 37u);
-        QCOMPARE(o.engine.nacks[24], 129u);
+    if (ok && arguments.contains("0x9E:37")) {
+        QCOMPARE(o.engine.reply_faults.size(), std::size_t(2));
+        QCOMPARE(o.engine.reply_faults[0x9E], (Reply_fault{37, -1}));
+        QCOMPARE(o.engine.reply_faults[24], (Reply_fault{129, 2}));
+    }
+    if (ok && arguments.contains("--silence")) {
+        QCOMPARE(o.engine.reply_faults[0x0005000F], (Reply_fault{37, -1}));
+        QCOMPARE(o.engine.reply_faults[0x00060007], (Reply_fault{0, 1}));
     }
     if (ok) {
         QCOMPARE(o.pty, !arguments.contains("--device"));
@@ -117,10 +141,12 @@ void Tst_options::options()
 void Tst_options::help_names_every_command_data()
 {
     QTest::addColumn<QString>("line");
-    for (const char* line :
-         {"status", "quit", "hang", "resume", "reboot", "signal on", "loopback off",
-          "ale scenario linked", "ale incoming X", "nack 1 2", "drop 1", "delay 1", "corrupt 1",
-          "garbage 1", "chunks on", "new-pty", "help"}) {
+    for (const char* line : {"status",         "quit",      "hang",         "resume",
+                             "reboot",         "signal on", "loopback off", "ale scenario linked",
+                             "ale incoming X", "ale sound", "ale heard X",  "ale lqa",
+                             "ale relink ok",  "nack 1 2",  "silence 1 3",  "drop 1",
+                             "delay 1",        "corrupt 1", "garbage 1",    "chunks on",
+                             "new-pty",        "help"}) {
         QTest::newRow(line) << QString(line);
     }
 }
