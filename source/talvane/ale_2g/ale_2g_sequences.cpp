@@ -210,6 +210,12 @@ ALE_2G_REPLY_SLOTS(ale_abort_request)
 
 #undef ALE_2G_REPLY_SLOTS
 
+void Ale_2g_state_machine::send_through(QModem_interface* modem)
+{
+    owned_requests = std::make_unique<Modem_ale_requests>(modem);
+    set_requests(owned_requests.get());
+}
+
 void Ale_2g_state_machine::attach_modem(QModem_interface* modem)
 {
     using Signal = void (QModem_interface::*)(uchar);
@@ -240,8 +246,7 @@ void Ale_2g_state_machine::attach_modem(QModem_interface* modem)
         {&M::ale_abort_request_set_ack, &S::_handle_ale_abort_request_set_ack},
         {&M::ale_abort_request_set_nack, &S::_handle_ale_abort_request_set_nack},
     };
-    owned_requests = std::make_unique<Modem_ale_requests>(modem);
-    set_requests(owned_requests.get());
+    send_through(modem);
     for (const auto& [signal, slot] : replies) {
         connect(modem, signal, this, slot);
     }

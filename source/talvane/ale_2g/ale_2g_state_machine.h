@@ -39,9 +39,13 @@ public:
     // Where the requests go (not owned). Without one, sequence steps are
     // logged as failed and end in their timeout.
     void set_requests(Ale_2g_requests* requests);
-    // Sends through the modem interface and connects its ALE replies and
-    // reports (all but the system mode answers, which the window shares with
-    // the connection and hands on to the _handle_system_mode_... slots).
+    // Sends through the modem interface (owned adapter); the window connects
+    // the replies and reports to the slots below itself.
+    void send_through(QModem_interface* modem);
+    // send_through, and connects the modem interface's ALE replies and
+    // reports to the slots below: all but the system mode answers, which the
+    // window shares with the connection and hands on to the
+    // _handle_system_mode_... slots. Use one of the two, not both.
     void attach_modem(QModem_interface* modem);
 
     Ale_2g_state state() const { return ale_2g_state; }
@@ -124,7 +128,7 @@ public slots:
 signals:
     void controls_changed(const vq_qt::Ale_2g_controls& controls);
     // locked: select the first radio model ("No Radio Control") and disable
-    // the selector; unlocked: enable it.
+    // the selector; unlocked: enable it (it still shows the first entry).
     void radio_selector_lock(bool locked);
     // The engine is shut down after a held-back disconnect: disconnect now.
     void disconnect_now();
