@@ -1,5 +1,7 @@
 #include "console_options.h"
 
+#include "operator_commands.h"
+
 #include <cstdio>
 
 namespace {
@@ -23,16 +25,19 @@ const char* const usage_text =
     "                      the modem's first reports are shown.\n"
     "  --print-state       print one line on standard output for every change\n"
     "                      of the connection state.\n"
+    "  --control           read operator commands from standard input (below).\n"
     "  --help              show this text.\n"
     "\n"
-    "Qt's own options (-platform, -style, ...) are accepted as usual.\n";
+    "Qt's own options (-platform, -style, ...) are accepted as usual; other\n"
+    "arguments are ignored with a warning.\n"
+    "\n";
 
 } // namespace
 
 Console_options parse_console_options(const QStringList& arguments)
 {
     Console_options options;
-    options.help_text = QString::fromLatin1(usage_text);
+    options.help_text = QString::fromLatin1(usage_text) + vq_qt::Operator_commands::help_text();
     for (int i = 0; i < arguments.size(); ++i) {
         const QString& argument = arguments.at(i);
         auto value = [&](QString& target) {
@@ -77,17 +82,26 @@ Console_options parse_console_options(const QStringList& arguments)
             options.screenshot_delay_ms = ms;
         } else if (argument == "--print-state") {
             options.print_state = true;
+        } else if (argument == "--control") {
+            options.control = true;
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
         } else {
-            options.error = "unknown option " + argument;
-            return options;
+            options.warnings << argument;
         }
     }
     if (options.ports.contains(QString())) {
         options.error = "--port needs a value";
     }
     return options;
+}
+
+void warn_about_ignored_arguments(const Console_options& options)
+{
+    for (const QString& argument : options.warnings) {
+        std::fprintf(stderr, "talvane: ignoring the argument %s (see --help)\n",
+                     qPrintable(argument));
+    }
 }
 
 int report_console_options(const Console_options& options)

@@ -12,16 +12,22 @@ struct Console_options
     QString screenshot;            // --screenshot FILE: PNG of the window once connected
     int screenshot_delay_ms = 300; // --screenshot-delay MS: wait after connecting
     bool print_state = false;      // --print-state: one line on stdout per state change
+    bool control = false;          // --control: operator commands on standard input
+    QStringList warnings;          // arguments that were not understood and are ignored
     bool help = false;             // --help was given (the text is in help_text)
     QString help_text;
     QString error; // a bad command line; empty when all was understood
 };
 
-// Parses the arguments after the program name. Unknown options are errors;
-// Qt's own options (-platform, -style ...) must already have been removed,
-// as QApplication does.
+// Parses the arguments after the program name. An argument the console does
+// not know is ignored with a warning; a known option with a bad value is an
+// error. Qt's own options (-platform, -style ...) must already have been
+// removed, as QApplication does.
 Console_options parse_console_options(const QStringList& arguments);
 
 // For --help or a bad command line: prints the help (stdout) or the error and
 // the help (stderr) and returns the process exit code, 0 or 2.
 int report_console_options(const Console_options& options);
+
+// Prints one warning line on standard error for each ignored argument.
+void warn_about_ignored_arguments(const Console_options& options);

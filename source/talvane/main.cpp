@@ -3,9 +3,11 @@
 
 #include "app_logging.h"
 #include "console_options.h"
+#include "operator_commands.h"
 #include "talvane.h"
 
 #include <QApplication>
+#include <csignal>
 
 int main(int argc, char* argv[])
 {
@@ -20,9 +22,16 @@ int main(int argc, char* argv[])
     if (options.help || !options.error.isEmpty()) {
         return report_console_options(options);
     }
+    warn_about_ignored_arguments(options);
     auto* window = new Talvane;
     window->show();
     window->apply_console_options(options);
+    if (options.control) {
+        // A controller that goes away must not take the console with it:
+        // answers to a closed pipe fail instead of ending the process.
+        std::signal(SIGPIPE, SIG_IGN);
+        new vq_qt::Operator_commands(window, 0, stdout, window);
+    }
     const int rc = app.exec();
     delete window;
     return rc;

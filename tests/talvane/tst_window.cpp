@@ -612,30 +612,38 @@ void Tst_window::console_options_data()
     QTest::addColumn<bool>("print_state");
     QTest::addColumn<bool>("error");
     QTest::addColumn<int>("delay");
-    QTest::newRow("none") << QStringList{} << QStringList{} << false << "" << false << false << 300;
+    QTest::addColumn<QStringList>("ignored");
+    QTest::newRow("none") << QStringList{} << QStringList{} << false << "" << false << false << 300
+                          << QStringList{};
     QTest::newRow("two ports, connect")
         << QStringList{"--port", "/dev/pts/3", "--port=/run/m", "--connect"}
-        << QStringList{"/dev/pts/3", "/run/m"} << true << "" << false << false << 300;
+        << QStringList{"/dev/pts/3", "/run/m"} << true << "" << false << false << 300
+        << QStringList{};
     QTest::newRow("screenshot and state")
         << QStringList{"--screenshot", "/tmp/s.png", "--print-state"} << QStringList{} << false
-        << "/tmp/s.png" << true << false << 300;
-    QTest::newRow("screenshot with =") << QStringList{"--screenshot=a.png"} << QStringList{}
-                                       << false << "a.png" << false << false << 300;
-    QTest::newRow("port without value")
-        << QStringList{"--port"} << QStringList{} << false << "" << false << true << 300;
+        << "/tmp/s.png" << true << false << 300 << QStringList{};
+    QTest::newRow("screenshot with =")
+        << QStringList{"--screenshot=a.png"} << QStringList{} << false << "a.png" << false << false
+        << 300 << QStringList{};
+    QTest::newRow("port without value") << QStringList{"--port"} << QStringList{} << false << ""
+                                        << false << true << 300 << QStringList{};
     QTest::newRow("empty port") << QStringList{"--port="} << QStringList{} << false << "" << false
-                                << true << 300;
-    QTest::newRow("empty screenshot")
-        << QStringList{"--screenshot="} << QStringList{} << false << "" << false << true << 300;
+                                << true << 300 << QStringList{};
+    QTest::newRow("empty screenshot") << QStringList{"--screenshot="} << QStringList{} << false
+                                      << "" << false << true << 300 << QStringList{};
     QTest::newRow("screenshot delay")
         << QStringList{"--screenshot", "s.png", "--screenshot-delay", "4000"} << QStringList{}
-        << false << "s.png" << false << false << 4000;
+        << false << "s.png" << false << false << 4000 << QStringList{};
     QTest::newRow("negative delay") << QStringList{"--screenshot-delay", "-1"} << QStringList{}
-                                    << false << "" << false << true << 300;
+                                    << false << "" << false << true << 300 << QStringList{};
     QTest::newRow("delay not a number") << QStringList{"--screenshot-delay", "4s"} << QStringList{}
-                                        << false << "" << false << true << 300;
-    QTest::newRow("unknown option")
-        << QStringList{"--conect"} << QStringList{} << false << "" << false << true << 300;
+                                        << false << "" << false << true << 300 << QStringList{};
+    // Arguments the console does not know are ignored, each with a warning.
+    QTest::newRow("unknown arguments ignored")
+        << QStringList{"--conect", "--port", "/dev/pts/4", "stray"} << QStringList{"/dev/pts/4"}
+        << false << "" << false << false << 300 << QStringList{"--conect", "stray"};
+    QTest::newRow("control") << QStringList{"--control"} << QStringList{} << false << "" << false
+                             << false << 300 << QStringList{};
 }
 
 void Tst_window::console_options()
@@ -647,6 +655,7 @@ void Tst_window::console_options()
     QFETCH(bool, print_state);
     QFETCH(bool, error);
     QFETCH(int, delay);
+    QFETCH(QStringList, ignored);
     const Console_options options = parse_console_options(arguments);
     QCOMPARE(!options.error.isEmpty(), error);
     if (error) {
@@ -657,9 +666,12 @@ void Tst_window::console_options()
     QCOMPARE(options.screenshot, screenshot);
     QCOMPARE(options.print_state, print_state);
     QCOMPARE(options.screenshot_delay_ms, delay);
+    QCOMPARE(options.warnings, ignored);
+    QCOMPARE(options.control, arguments.contains("--control"));
     QVERIFY(!options.help);
     QVERIFY(parse_console_options({"--help"}).help);
     QVERIFY(options.help_text.contains("--port PATH"));
+    QVERIFY(options.help_text.contains("wait TEXT [SECONDS]"));
 }
 
 void Tst_window::console_port_options_fill_the_selector()
