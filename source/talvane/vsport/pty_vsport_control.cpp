@@ -330,7 +330,7 @@ int Pty_vsport_control::WriteArray(const QByteArray& Buffer)
     }
     if (done < Buffer.size() && !write_stalled) {
         qCWarning(lc_vserial).noquote()
-            << QStringLiteral("Data application does not read: %1 of %2 bytes not written")
+            << QStringLiteral("Virtual port full: %1 of %2 bytes not taken")
                    .arg(Buffer.size() - done)
                    .arg(Buffer.size());
     }
