@@ -233,8 +233,7 @@ void Tst_pty::faults_on_demand_data()
                               << "drop 0" << -1;
     QTest::newRow("corrupt every byte") << "corrupt 100"
                                         << "corrupt 0" << -1;
-    QTest::newRow("delay") << "delay 400"
-                           << "delay 0" << -2;
+    QTest::newRow("delay") << "delay " + QString::number(scaled(1000)) << "delay 0" << -2;
 }
 
 void Tst_pty::faults_on_demand()
@@ -253,7 +252,7 @@ void Tst_pty::faults_on_demand()
         QCOMPARE(get_u32(r->payload, 0), std::uint32_t(expect));
     }
     if (expect == -2) {
-        QVERIFY(_client.reply(0x00030028, tr, 1000)); // late, but there
+        QVERIFY(_client.reply(0x00030028, tr, 2000)); // late, but there
     }
     QVERIFY(_shared.command_done(undo));
     const auto after = _client.ask(0x00030028, {});
