@@ -7,7 +7,6 @@
 #include "qmodem_interface.h"
 #include "qserial_io.h"
 
-#include <QFileInfo>
 #include <QSettings>
 #include <QTimer>
 
@@ -16,14 +15,6 @@ namespace {
 constexpr uchar startup_status_ready = 1;
 const char* const auto_detect_entry = "Auto Detect";
 const char* const error_opening_port_text = "<font color='red'>Error opening port</font>";
-
-// Whether the device node of a port exists (a link must lead somewhere).
-// Names without a folder are system port names, resolved below /dev.
-bool device_present(const QString& port_name)
-{
-    const QString path = port_name.contains('/') ? port_name : "/dev/" + port_name;
-    return QFileInfo::exists(path);
-}
 
 } // namespace
 
@@ -218,7 +209,9 @@ void Connection_controller::_ui_action_connect_disconnect()
 void Connection_controller::_open_selected_port()
 {
     open_port_name = current_port_name();
+    lost_device = Lost_device();
     if (serial_io->open(open_port_name)) {
+        opened_device = Device_identity::of(open_port_name);
         _set_connection_state(CONNECTION_STATE_CONNECTING);
     } else if (auto_detect_flag) {
         connect_timer()->start();
@@ -251,13 +244,19 @@ void Connection_controller::_connect_timeout()
 
 void Connection_controller::_reopen_lost_device()
 {
-    // A device that went away is looked for again at every expiry, so a
-    // modem that returns is reconnected without the operator. While the
-    // device node is absent nothing is tried (and nothing logged).
-    if (!serial_io->is_open() && !open_port_name.isEmpty() && device_present(open_port_name)) {
-        if (serial_io->open(open_port_name)) {
-            qCDebug(lc_state_change).noquote() << "Reopened" << open_port_name;
-        }
+    // A device that went away is looked at again at every expiry, so a
+    // modem that returns is reconnected without the operator. The path is
+    // opened again only when it leads to a device that came back; while it
+    // does not, nothing is tried (and nothing logged).
+    if (serial_io->is_open() || !lost_device.active() || !lost_device.came_back(open_port_name)) {
+        return;
+    }
+    if (serial_io->open(open_port_name)) {
+        opened_device = Device_identity::of(open_port_name);
+        qCDebug(lc_state_change).noquote() << "Reopened" << open_port_name;
+    } else {
+        // Not usable yet: keep watching for the next change.
+        lost_device = Lost_device(Device_identity::of(open_port_name));
     }
 }
 
@@ -289,6 +288,11 @@ void Connection_controller::_handle_port_lost()
 {
     qCWarning(lc_state_change).noquote() << "Serial device lost:" << open_port_name;
     serial_io->close();
+    lost_device = Lost_device(opened_device);
+    if (opened_device.is_pty && !opened_device.is_link) {
+        qCWarning(lc_state_change).noquote()
+            << "A lost pseudo-terminal is not reopened by itself:" << open_port_name;
+    }
     if (connection_state == CONNECTION_STATE_NOT_CONNECTED ||
         connection_state == CONNECTION_STATE_ERROR_PORT_OPEN_FAIL || auto_detect_flag) {
         // Auto-detect moves on to the next port when its timer expires.

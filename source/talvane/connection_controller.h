@@ -7,6 +7,7 @@
 // shows its state, status text and port selection.
 
 #include "connection_link.h"
+#include "device_identity.h"
 
 #include <QObject>
 #include <QString>
@@ -180,6 +181,8 @@ private:
     int saved_status_state = CONNECTION_STATE_NOT_CONNECTED;
     QString software_version;
     int model = 0;
-    QString open_port_name; // the device the link holds, for reopening
+    QString open_port_name;        // the device the link holds, for reopening
+    Device_identity opened_device; // what that path led to when it was opened
+    Lost_device lost_device;       // watched after a loss, until it comes back
     std::array<int, INIT_RESP_COUNT> counters{};
 };

@@ -9,10 +9,13 @@
 #include "tac1_catalogue.h"
 #include "test_timing.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
 #include <memory>
+#include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -63,6 +66,8 @@ struct Rig
                          [this](QByteArray bytes) { serial_io->write(bytes); });
         controller = std::make_unique<Connection_controller>(serial_io.get(), modem.get(),
                                                              QStringList{}, timing);
+        QObject::connect(serial_io.get(), &vq_qt::QSerial_io::port_lost, controller.get(),
+                         &Connection_controller::_handle_port_lost);
     }
     std::unique_ptr<vq_qt::QSerial_io> serial_io;
     std::unique_ptr<vq_qt::QModem_interface> modem;
@@ -193,6 +198,61 @@ private slots:
                 return polls >= 3;
             },
             scaled_ms(2000)));
+    }
+
+    // A pseudo-terminal that went away is never opened again through its old
+    // link: the kernel hands its number to the next program that asks, and
+    // the console would take over that program's terminal. A link replaced
+    // by a new one (a restarted modem) is reconnected at once.
+    void lost_pty_is_not_reopened_until_its_link_is_replaced()
+    {
+        QTemporaryDir folder;
+        const QString link = folder.path() + "/modem";
+        auto far_end = std::make_unique<Pty_pair>();
+        QVERIFY(QFile::link(far_end->slave_path(), link));
+        const QString lost_path = far_end->slave_path();
+        Connection_timing timing;
+        timing.connect_ms = 20;
+        Rig rig(timing);
+        rig.controller->set_ports({link});
+        rig.controller->select_port(1);
+        rig.controller->_ui_action_connect_disconnect();
+        QCOMPARE(rig.controller->current_connection_state(), int(CONNECTION_STATE_CONNECTING));
+
+        far_end.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.serial_io->is_open(), scaled_ms(3000));
+        // Somebody else now gets a pseudo-terminal with the lost number.
+        std::vector<std::unique_ptr<Pty_pair>> others;
+        Pty_pair* stranger = nullptr;
+        for (int i = 0; i < 32 && !stranger; ++i) {
+            others.push_back(std::make_unique<Pty_pair>());
+            if (others.back()->slave_path() == lost_path) {
+                stranger = others.back().get();
+            }
+        }
+        if (!stranger) {
+            QSKIP("another program took the lost pseudo-terminal number first");
+        }
+        QSignalSpy expiries(rig.controller.get(), &Connection_controller::connection_state_changed);
+        QVERIFY(QTest::qWaitFor([&] { return expiries.count() >= 10; }, scaled_ms(5000)));
+        QVERIFY(!rig.serial_io->is_open());
+        QCOMPARE(stranger->read_available(), QByteArray());
+
+        // A new pseudo-terminal behind a replaced link is taken at once.
+        Pty_pair fresh;
+        QVERIFY(QFile::link(fresh.slave_path(), link + ".new"));
+        QCOMPARE(::rename(QFile::encodeName(link + ".new").constData(),
+                          QFile::encodeName(link).constData()),
+                 0);
+        QByteArray line;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                line += fresh.read_available();
+                return !split_frames(line).isEmpty();
+            },
+            scaled_ms(3000)));
+        QCOMPARE(split_frames(line).first().name, QString("Tac1_msg_modem_startup_status_get"));
+        QCOMPARE(stranger->read_available(), QByteArray());
     }
 
     // Auto-detect opens each port once, asks it, and moves on when the
