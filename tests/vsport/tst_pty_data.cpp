@@ -32,6 +32,7 @@ private slots:
     void cleanup();
     void session_events_in_order_data();
     void session_events_in_order();
+    void settings_of_application_without_extproc();
     void fresh_pair_after_close();
     void bytes_written_last_are_kept();
     void cts_holds_the_writer_back();
@@ -115,6 +116,30 @@ void Tst_pty_data::session_events_in_order()
     app.reset();
     QTRY_COMPARE_WITH_TIMEOUT(events, opened + settings + closed, timeout);
     QVERIFY(!control->IsOpened());
+}
+
+void Tst_pty_data::settings_of_application_without_extproc()
+{
+    // Termios built from nothing clears EXTPROC: that change is the last one
+    // the line reports itself; later ones are still seen.
+    const int timeout = scaled_ms(5000);
+    Pty_app_end app(control->port_path());
+    QTRY_VERIFY_WITH_TIMEOUT(control->IsOpened(), timeout);
+    termios t{};
+    cfmakeraw(&t);
+    t.c_cflag |= CREAD | CLOCAL;
+    cfsetispeed(&t, B19200);
+    cfsetospeed(&t, B19200);
+    QVERIFY(app.apply(t));
+    QTRY_VERIFY_WITH_TIMEOUT(events.contains("OnBaudRate(int) 19200"), timeout);
+    QVERIFY(events.contains("OnHandflow(int,int,int,int) 0 0"));
+    cfsetispeed(&t, B38400);
+    cfsetospeed(&t, B38400);
+    QVERIFY(app.apply(t));
+    QTRY_COMPARE_WITH_TIMEOUT(events.last(), QString("OnBaudRate(int) 38400"), timeout);
+    t.c_cflag |= CSTOPB;
+    QVERIFY(app.apply(t));
+    QTRY_COMPARE_WITH_TIMEOUT(events.last(), QString("OnLineControl(int,int,int) 8 0 2"), timeout);
 }
 
 void Tst_pty_data::fresh_pair_after_close()

@@ -324,8 +324,12 @@ int Pty_vsport_control::WriteArray(const QByteArray& Buffer)
             done += n;
         } else if (n < 0 && errno == EINTR) {
             continue;
+        } else if (n < 0 && errno == EIO) {
+            // The application has just gone; its hang-up is on its way.
+            discarded += Buffer.size() - done;
+            return static_cast<int>(done);
         } else {
-            break; // full (EAGAIN), or the application has just gone (EIO)
+            break; // full: the application is not reading fast enough
         }
     }
     if (done < Buffer.size() && !write_stalled) {
