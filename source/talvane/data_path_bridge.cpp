@@ -4,12 +4,15 @@
 
 #include "log_categories.h"
 #include "qmodem_interface.h"
+#include "vsport_control.h"
 
 #include <QTimer>
 
 namespace {
 
-constexpr int tx_service_ms = 30;
+// While bytes wait for the application, the port is offered them again this
+// often: a pseudo-terminal takes only a few KiB at a time.
+constexpr int rx_drain_ms = 2;
 
 } // namespace
 
@@ -19,11 +22,57 @@ Data_path_bridge::Data_path_bridge(vq_qt::QModem_interface* modem_interface, QOb
     service_timer = new QTimer(this);
     service_timer->setInterval(tx_service_ms);
     connect(service_timer, &QTimer::timeout, this, &Data_path_bridge::_service_tx_buffer);
+    rx_drain_timer = new QTimer(this);
+    rx_drain_timer->setInterval(rx_drain_ms);
+    connect(rx_drain_timer, &QTimer::timeout, this, &Data_path_bridge::_write_to_vsp);
 }
 
-void Data_path_bridge::_service_tx_buffer() {}
+void Data_path_bridge::_read_from_vsp()
+{
+    if (vsp) {
+        tx_buffer.append(vsp->ReadArray(vsp_read_size));
+    }
+}
 
-void Data_path_bridge::_read_from_vsp() {}
+void Data_path_bridge::vsp_received_characters()
+{
+    // With CTS off the bytes stay in the port until it is raised again.
+    if (clear_to_send_flag) {
+        _read_from_vsp();
+    }
+}
+
+void Data_path_bridge::_service_tx_buffer()
+{
+    int size = int(tx_buffer.size());
+    if (size > 0) {
+        if (!modem_flow_stopped_flag) {
+            const int chunk = qMin(size, tx_chunk_size);
+            modem_interface->set_send_data_to_modem(tx_buffer.left(chunk));
+            tx_buffer.remove(0, chunk);
+            size = int(tx_buffer.size());
+        }
+        if (size > tx_high_water_mark) {
+            if (clear_to_send_flag) {
+                qCDebug(lc_flow_ctrl) << "Tx buffer full - set CTS to false";
+                clear_to_send_flag = false;
+                if (vsp) {
+                    vsp->SetCTS(false);
+                }
+            }
+            return;
+        }
+    }
+    if (size > tx_low_water_mark || clear_to_send_flag) {
+        return;
+    }
+    qCDebug(lc_flow_ctrl) << "Tx buffer low - set CTS to true";
+    clear_to_send_flag = true;
+    _read_from_vsp();
+    if (vsp) {
+        vsp->SetCTS(true);
+    }
+}
 
 void Data_path_bridge::_handle_data_to_modem_set_ack()
 {
@@ -44,7 +93,80 @@ void Data_path_bridge::_handle_data_to_modem_flow_start_indication()
 
 void Data_path_bridge::_handle_data_from_modem_set(QByteArray byte_array, bool final)
 {
-    qCDebug(lc_resp_handle) << __func__ << byte_array.size() << final;
+    qCDebug(lc_resp_handle) << "_handle_data_from_modem_set" << byte_array.size() << final;
+    if (!vsp || !vsp->IsOpened()) {
+        // Nobody holds the port: a later opener must not get a stranger's
+        // stale bytes. The count is reported once the run of them ends.
+        discarded_bytes += byte_array.size();
+        return;
+    }
+    if (byte_array.isEmpty() && rx_queue.isEmpty()) {
+        vsp->WriteArray(byte_array);
+        return;
+    }
+    rx_queue.append(byte_array);
+    _write_to_vsp();
+}
+
+void Data_path_bridge::_write_to_vsp()
+{
+    if (!vsp || !vsp->IsOpened()) {
+        discarded_bytes += rx_queue.size();
+        rx_queue.clear();
+    } else if (!rx_queue.isEmpty()) {
+        const int taken = vsp->WriteArray(rx_queue);
+        if (taken > 0) {
+            rx_queue.remove(0, taken);
+        }
+    }
+    if (rx_queue.isEmpty()) {
+        rx_drain_timer->stop();
+    } else if (!rx_drain_timer->isActive()) {
+        rx_drain_timer->start();
+    }
+    _hold_or_release_modem_data();
+}
+
+void Data_path_bridge::_hold_or_release_modem_data()
+{
+    const int queued = int(rx_queue.size());
+    if (!data_from_modem_disabled && queued > rx_high_water_mark) {
+        qCDebug(lc_flow_ctrl) << "Rx queue full - hold data from the modem," << queued
+                              << "bytes wait for the application";
+        data_from_modem_disabled = true;
+        modem_interface->set_send_data_from_modem_flow_disable();
+    } else if (data_from_modem_disabled && queued < rx_low_water_mark && vsp && vsp->IsOpened()) {
+        qCDebug(lc_flow_ctrl) << "Rx queue low - release data from the modem";
+        data_from_modem_disabled = false;
+        modem_interface->set_send_data_from_modem_flow_enable();
+    }
+}
+
+void Data_path_bridge::report_discarded_data()
+{
+    if (discarded_bytes > 0) {
+        qCWarning(lc_vserial).noquote()
+            << QString("%1 bytes from the modem discarded: no application held the virtual port")
+                   .arg(discarded_bytes);
+        discarded_bytes = 0;
+    }
+}
+
+void Data_path_bridge::vsp_port_opened()
+{
+    report_discarded_data();
+    data_from_modem_disabled = false;
+    modem_interface->set_send_data_from_modem_flow_enable();
+    service_timer->start();
+}
+
+void Data_path_bridge::vsp_port_closed()
+{
+    // What the application left unread goes with it.
+    discarded_bytes += rx_queue.size();
+    rx_queue.clear();
+    rx_drain_timer->stop();
+    modem_interface->set_send_data_from_modem_flow_disable();
 }
 
 void Data_path_bridge::tx_killed()

@@ -1,9 +1,12 @@
 #pragma once
 
-// User data between the data application and the modem: bytes the
+// User data between the data application and the modem. Bytes the
 // application writes to the virtual port wait in the transmit buffer and
-// leave for the modem in chunks paced by the transmit service timer; bytes
-// from the modem go back to the port.
+// leave for the modem in chunks paced by the transmit service timer, with
+// the port's clear-to-send dropped above the high water mark and raised
+// below the low one. Bytes from the modem go back to the port; those the
+// application does not read yet are queued, never dropped, and the modem is
+// asked to hold its data while the queue is long.
 
 #include <QByteArray>
 #include <QObject>
@@ -12,6 +15,7 @@ class QTimer;
 
 namespace vq_qt {
 class QModem_interface;
+class Vsport_control;
 } // namespace vq_qt
 
 class Data_path_bridge : public QObject
@@ -19,14 +23,30 @@ class Data_path_bridge : public QObject
     Q_OBJECT
 
 public:
+    // Transmit direction: one chunk per tick of the service timer.
+    static constexpr int tx_chunk_size = 144;
+    static constexpr int tx_high_water_mark = 40000; // CTS drops above it
+    static constexpr int tx_low_water_mark = 9999;   // CTS rises at or below it
+    static constexpr int vsp_read_size = 10000;
+    static constexpr int tx_service_ms = 30;
+    // Receive direction: the modem holds its data while more than the high
+    // mark waits for the application, until less than the low mark does.
+    static constexpr int rx_high_water_mark = 64 * 1024;
+    static constexpr int rx_low_water_mark = 16 * 1024;
+
     explicit Data_path_bridge(vq_qt::QModem_interface* modem_interface, QObject* parent = nullptr);
 
+    // The virtual port's control; null while there is none.
+    void set_control(vq_qt::Vsport_control* control) { vsp = control; }
+
     QTimer* tx_service_timer() const { return service_timer; }
-    int tx_buffer_size() const { return int(tx_buffer.size()); }
     bool clear_to_send() const { return clear_to_send_flag; }
     int modem_flow_stopped() const { return modem_flow_stopped_flag; }
     // Bytes waiting for the modem.
     QByteArray& transmit_buffer() { return tx_buffer; }
+    // Bytes from the modem waiting for the application.
+    int receive_queue_size() const { return int(rx_queue.size()); }
+    bool modem_data_held() const { return data_from_modem_disabled; }
 
 public slots:
     void _service_tx_buffer();
@@ -37,15 +57,31 @@ public slots:
     void _handle_data_to_modem_flow_start_indication();
     void _handle_data_from_modem_set(QByteArray byte_array, bool final);
 
+    // Events of the virtual port.
+    void vsp_received_characters();
+    void vsp_port_opened();
+    void vsp_port_closed();
+
     // Tx Kill drops what waits, in the buffer and in the port; Tx Resume
     // starts from an empty buffer.
     void tx_killed();
     void tx_resumed();
 
+    // Reports bytes from the modem that nobody could take (the window's close).
+    void report_discarded_data();
+
 private:
+    void _write_to_vsp();
+    void _hold_or_release_modem_data();
+
     vq_qt::QModem_interface* modem_interface;
+    vq_qt::Vsport_control* vsp = nullptr;
     QTimer* service_timer = nullptr;
+    QTimer* rx_drain_timer = nullptr;
     QByteArray tx_buffer;
     bool clear_to_send_flag = true;
     int modem_flow_stopped_flag = 0;
+    QByteArray rx_queue;
+    bool data_from_modem_disabled = false; // by the queue's high water mark
+    qint64 discarded_bytes = 0;
 };

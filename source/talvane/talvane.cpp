@@ -3,7 +3,7 @@
 
 #include "talvane.h"
 
-#include "ale_2g_reply_log.h"
+#include "ale_2g_control_panel.h"
 #include "app_logging.h"
 #include "connection_controller.h"
 #include "console_options.h"
@@ -15,6 +15,7 @@
 #include "qserial_io.h"
 #include "radio_control_panel.h"
 #include "receive_information_panel.h"
+#include "virtual_serial_port.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -97,15 +98,14 @@ void Talvane::_init_gui()
 
     modem_interface_panel = new QGroupBox(central);
     _init_modem_interface_panel(modem_interface_panel);
-    // The other panels, in their order of construction. The 2G ALE control
-    // group stays empty until its contents exist.
+    // The other panels, in their order of construction.
     radio_control_panel = new Radio_control_panel(modem_interface, connection_controller, central);
     modem_control_panel = new Modem_control_panel(modem_interface, connection_controller, central);
     data_interface_panel = new Data_interface_panel(
         modem_control_panel->port_rate_selector, modem_control_panel->data_format_selector,
         modem_control_panel->flow_control_selector, central);
-    ale_2g_control_panel = new QGroupBox(central);
-    ale_2g = new Ale_2g_reply_log(this);
+    ale_2g_control_panel = new vq_qt::Ale_2g_control_panel(central);
+    ale_2g_control_panel->state_machine()->send_through(modem_interface);
     receive_information_panel = new Receive_information_panel(
         modem_interface, connection_controller, modem_control_panel, central);
     data_path_bridge = new Data_path_bridge(modem_interface, this);
@@ -211,6 +211,11 @@ void Talvane::_handle_save_configuration_to_non_volatile_memory_set_ack()
     connection_controller->_show_temporary_status("Settings Saved");
 }
 
+QWidget* Talvane::ale_2g_group() const
+{
+    return ale_2g_control_panel;
+}
+
 void Talvane::closeEvent(QCloseEvent* event)
 {
     QSettings settings;
@@ -218,6 +223,8 @@ void Talvane::closeEvent(QCloseEvent* event)
     settings.setValue("pos", pos());
     modem_interface->unregister_for_all_indications();
     serial_io->close();
+    data_path_bridge->report_discarded_data();
+    vsp->Delete();
     event->accept();
 }
 
@@ -237,6 +244,10 @@ void Talvane::apply_console_options(const Console_options& options)
         };
         connect(this, &Talvane::connection_state_changed, this, print);
         print(current_connection_state(), status_text());
+        if (!data_port_line.isEmpty()) {
+            std::printf("%s\n", qPrintable(data_port_line));
+            std::fflush(stdout);
+        }
     }
     screenshot_path = options.screenshot;
     if (!screenshot_path.isEmpty()) {

@@ -19,11 +19,12 @@ class Receive_information_panel;
 class Data_interface_panel;
 class Data_path_bridge;
 class Radio_control_panel;
-class Ale_2g_reply_log;
 
 namespace vq_qt {
 class QSerial_io;
 class QModem_interface;
+class Ale_2g_control_panel;
+class Virtual_serial_port;
 } // namespace vq_qt
 
 class Talvane : public QMainWindow
@@ -48,9 +49,11 @@ public:
     Data_interface_panel* data_interface() const { return data_interface_panel; }
     Data_path_bridge* data_path() const { return data_path_bridge; }
     Radio_control_panel* radio_control() const { return radio_control_panel; }
+    vq_qt::Ale_2g_control_panel* ale_2g_control() const { return ale_2g_control_panel; }
     vq_qt::QModem_interface* modem() const { return modem_interface; }
+    vq_qt::Virtual_serial_port* virtual_serial_port() const { return vsp; }
     QWidget* modem_interface_group() const { return modem_interface_panel; }
-    QWidget* ale_2g_group() const { return ale_2g_control_panel; }
+    QWidget* ale_2g_group() const;
 
     // The Modem Interface panel's controls.
     QComboBox* serial_port_selector = nullptr;
@@ -68,6 +71,10 @@ public slots:
     void _ui_action_settings_save();
     void _ui_action_settings_load_defaults();
     void _handle_save_configuration_to_non_volatile_memory_set_ack();
+    // The initialisation counts this answer; the ALE engine pairs it with
+    // its own requests.
+    void _handle_system_mode_set_ack(uchar message_sequence_number = 0);
+    void _handle_system_mode_set_nack(uchar message_sequence_number = 0);
 
 private:
     void closeEvent(QCloseEvent* event) override;
@@ -97,9 +104,10 @@ private:
     Modem_control_panel* modem_control_panel = nullptr;
     Radio_control_panel* radio_control_panel = nullptr;
     Receive_information_panel* receive_information_panel = nullptr;
-    QWidget* ale_2g_control_panel = nullptr;
+    vq_qt::Ale_2g_control_panel* ale_2g_control_panel = nullptr;
     Data_path_bridge* data_path_bridge = nullptr;
-    Ale_2g_reply_log* ale_2g = nullptr;
+    vq_qt::Virtual_serial_port* vsp = nullptr;
+    QString data_port_line; // "data port: PATH (DEVICE)" once the port exists
 
     int shown_connection_state = -1; // the state the widgets show
 

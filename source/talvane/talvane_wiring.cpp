@@ -3,22 +3,25 @@
 // reply and indication of the modem interface to the component that handles
 // it, each exactly once and in the order the connection expects.
 
-#include "ale_2g_reply_log.h"
+#include "ale_2g_control_panel.h"
 #include "app_logging.h"
 #include "connection_controller.h"
 #include "data_interface_panel.h"
 #include "data_path_bridge.h"
 #include "modem_control_panel.h"
+#include "pty_vsport_control.h"
 #include "qmodem_interface.h"
 #include "qserial_io.h"
 #include "radio_control_panel.h"
 #include "receive_information_panel.h"
 #include "talvane.h"
+#include "virtual_serial_port.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <memory>
 
 void Talvane::_init_modem_link()
 {
@@ -53,6 +56,16 @@ void Talvane::_init_modem_link()
     connect(modem_control_panel, &Modem_control_panel::tx_resumed, data_path_bridge,
             &Data_path_bridge::tx_resumed);
 
+    // The ALE engine holds a disconnect back until it is shut down, and
+    // performs it then.
+    vq_qt::Ale_2g_state_machine* ale = ale_2g_control_panel->state_machine();
+    connection->hold_back_disconnect = [ale] { return ale->hold_back_disconnect(); };
+    connection->clear_disconnect_pending = [ale] { ale->clear_disconnect_pending(); };
+    connect(ale, &vq_qt::Ale_2g_state_machine::disconnect_now, connection,
+            &Connection_controller::_disconnect);
+    connect(ale, &vq_qt::Ale_2g_state_machine::ale_display_mode_changed, receive_information_panel,
+            &Receive_information_panel::set_ale_display_mode);
+
     connection->start();
     _wire_modem_interface();
 }
@@ -61,7 +74,7 @@ void Talvane::_set_panels_enabled(bool enabled)
 {
     for (QWidget* widget :
          {static_cast<QWidget*>(radio_control_panel), static_cast<QWidget*>(data_interface_panel),
-          static_cast<QWidget*>(modem_control_panel), ale_2g_control_panel,
+          static_cast<QWidget*>(modem_control_panel), static_cast<QWidget*>(ale_2g_control_panel),
           static_cast<QWidget*>(receive_information_panel),
           static_cast<QWidget*>(settings_save_button),
           static_cast<QWidget*>(settings_load_defaults_button)}) {
@@ -84,6 +97,10 @@ void Talvane::_show_connection_state(int state)
     if (state == CONNECTION_STATE_NOT_CONNECTED) {
         _update_window_title("");
     }
+    if (state == CONNECTION_STATE_NOT_CONNECTED ||
+        state == CONNECTION_STATE_CONNECTING_NO_RESPONSE) {
+        ale_2g_control_panel->state_machine()->connection_lost();
+    }
     if (state != CONNECTION_STATE_CONNECTED) {
         _set_panels_enabled(false);
         return;
@@ -92,16 +109,56 @@ void Talvane::_show_connection_state(int state)
     data_interface_panel->setEnabled(true);
     modem_control_panel->setEnabled(true);
     ale_2g_control_panel->setEnabled(true);
-    ale_2g->connection_established();
+    ale_2g_control_panel->state_machine()->connection_established();
     receive_information_panel->setEnabled(true);
     settings_save_button->setEnabled(true);
     settings_load_defaults_button->setEnabled(true);
     data_interface_panel->select_data_interface_on_connect(connection_controller->modem_model());
 }
 
-void Talvane::_init_virtual_serial_port() {}
+void Talvane::_init_virtual_serial_port()
+{
+    using vq_qt::Virtual_serial_port;
+    vsp = new Virtual_serial_port(std::make_unique<vq_qt::Pty_vsport_control>(), this);
+    Data_interface_panel* panel = data_interface_panel;
+    connect(vsp, &Virtual_serial_port::port_name_text_changed, panel,
+            &Data_interface_panel::show_vsp_port_name);
+    connect(vsp, &Virtual_serial_port::baud_text_changed, panel,
+            &Data_interface_panel::show_vsp_baud);
+    connect(vsp, &Virtual_serial_port::data_format_text_changed, panel,
+            &Data_interface_panel::show_vsp_data_format);
+    connect(vsp, &Virtual_serial_port::flow_control_text_changed, panel,
+            &Data_interface_panel::show_vsp_flow_control);
+    connect(vsp, &Virtual_serial_port::port_created, this,
+            [this](const QString& path, const QString& device) {
+                data_port_line = QString("data port: %1 (%2)").arg(path, device);
+            });
+    connect(vsp, &Virtual_serial_port::received_characters, data_path_bridge,
+            &Data_path_bridge::vsp_received_characters);
+    connect(vsp, &Virtual_serial_port::port_opened, data_path_bridge,
+            &Data_path_bridge::vsp_port_opened);
+    connect(vsp, &Virtual_serial_port::port_closed, data_path_bridge,
+            &Data_path_bridge::vsp_port_closed);
+    vsp->_init_virtual_serial_port(serial_io->available_ports());
+    data_path_bridge->set_control(vsp->control());
+}
 
-void Talvane::_load_2G_ale_settings() {}
+void Talvane::_load_2G_ale_settings()
+{
+    ale_2g_control_panel->_load_2G_ale_settings();
+}
+
+void Talvane::_handle_system_mode_set_ack(uchar message_sequence_number)
+{
+    connection_controller->_handle_system_mode_set_ack(message_sequence_number);
+    ale_2g_control_panel->state_machine()->_handle_system_mode_set_ack(message_sequence_number);
+}
+
+void Talvane::_handle_system_mode_set_nack(uchar message_sequence_number)
+{
+    connection_controller->_handle_system_mode_set_nack(message_sequence_number);
+    ale_2g_control_panel->state_machine()->_handle_system_mode_set_nack(message_sequence_number);
+}
 
 void Talvane::_wire_modem_interface()
 {
@@ -120,7 +177,7 @@ void Talvane::_wire_modem_interface()
     Receive_information_panel* const receive_information = receive_information_panel;
     Radio_control_panel* const radio_control = radio_control_panel;
     Data_path_bridge* const data_path = data_path_bridge;
-    Ale_2g_reply_log* const ale = ale_2g;
+    vq_qt::Ale_2g_state_machine* const ale = ale_2g_control_panel->state_machine();
     Talvane* const window = this;
 #define TALVANE_WIRE(signal, owner, slot)                                                          \
     connect(modem_interface, &Modem::signal, owner, &std::remove_pointer_t<decltype(owner)>::slot);
@@ -137,7 +194,7 @@ void Talvane::_wire_modem_interface()
                  _handle_reponse_modem_startup_status)
     TALVANE_WIRE_SET(reset, connection, modem_control)
     TALVANE_WIRE_SET(save_configuration_to_non_volatile_memory, window, modem_control)
-    TALVANE_WIRE_SET(system_mode, connection, connection)
+    TALVANE_WIRE_SET(system_mode, window, window)
     TALVANE_WIRE(modem_duplex_mode_set_ack, connection, _handle_modem_duplex_mode_set_ack)
     TALVANE_WIRE(modem_duplex_mode_set_nack, modem_control, _handle_modem_duplex_mode_set_nack)
     TALVANE_WIRE(key_to_audio_tx_delay_set_ack, connection, _handle_key_to_audio_tx_delay_set_ack)
