@@ -7,6 +7,7 @@
 #include "ale_2g_requests.h"
 #include "ale_2g_settings.h"
 #include "ale_2g_state_machine.h"
+#include "log_recorder.h"
 #include "test_timing.h"
 
 #include <QStringList>
@@ -45,56 +46,8 @@ inline void write_file(const QString& path, const QByteArray& content)
     file.write(content);
 }
 
-// Every log line as "category|message", with "W " before warnings and
-// "C " before critical lines.
-class Log_recorder
-{
-public:
-    Log_recorder()
-    {
-        instance() = this;
-        previous = qInstallMessageHandler(&Log_recorder::handle);
-    }
-    ~Log_recorder()
-    {
-        qInstallMessageHandler(previous);
-        instance() = nullptr;
-    }
-    Log_recorder(const Log_recorder&) = delete;
-    Log_recorder& operator=(const Log_recorder&) = delete;
-
-    QStringList lines;
-
-    // The messages of one category, in order.
-    QStringList in(const QString& category) const
-    {
-        QStringList found;
-        for (const QString& line : lines) {
-            const QString plain =
-                line.startsWith("W ") || line.startsWith("C ") ? line.mid(2) : line;
-            if (plain.startsWith(category + "|")) {
-                found << plain.mid(category.size() + 1);
-            }
-        }
-        return found;
-    }
-
-private:
-    static Log_recorder*& instance()
-    {
-        static Log_recorder* current = nullptr;
-        return current;
-    }
-    static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
-    {
-        if (Log_recorder* recorder = instance()) {
-            const char* level = type == QtWarningMsg ? "W " : (type == QtCriticalMsg ? "C " : "");
-            recorder->lines << QString(level) + (context.category ? context.category : "") + "|" +
-                                   message;
-        }
-    }
-    QtMessageHandler previous = nullptr;
-};
+// The shared recorder of every log line.
+using Log_recorder = ::Log_recorder;
 
 // Records each request as text, numbering them as the modem interface does
 // (1 to 255, then 1 again). Requests sent without a kept number end in " -".

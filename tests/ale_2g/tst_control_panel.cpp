@@ -190,7 +190,7 @@ private slots:
         Log_recorder log;
         p.panel->call_button()->setText("Dial");
         p.panel->_ui_action_2g_control();
-        QVERIFY(log.lines.contains(
+        QVERIFY(log.marked_lines().contains(
             "C default|#### ERROR #### Invalid Action for _ui_action_2g_control"));
         QCOMPARE(p.machine().state(), ALE_2G_STATE_DISABLED);
     }

@@ -187,9 +187,9 @@ private slots:
         Log_recorder log;
         Machine m;
         m.call();
-        log.lines.clear();
+        log.clear();
         m.report(3, "FAR");
-        QCOMPARE(log.lines, QStringList({
+        QCOMPARE(log.marked_lines(), QStringList({
                                 "state_change_2g|2G State = \"LINKED\"",
                                 "events_2g|New 2G Event: \"Linked via an incoming ALE call\"",
                                 "events_2g|_handle_ale_report_status_indication: "

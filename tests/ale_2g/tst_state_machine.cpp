@@ -493,7 +493,7 @@ private slots:
         QCOMPARE(log.in("state_change_2g").last(), QString("2G State = \"UNKNOWN\""));
         m.post(ALE_2G_EVENT_ENABLE);
         QVERIFY(
-            log.lines.contains("C state_change_2g|_2g_state_machine_execute: Invalid State!! 42"));
+            log.marked_lines().contains("C state_change_2g|_2g_state_machine_execute: Invalid State!! 42"));
         QVERIFY(m.requests.sent.isEmpty());
         m.machine._update_2g_gui_controls();
         QCOMPARE(m.shown.status, QString("<font color='red'>ERROR Invalid State!</font>"));
@@ -508,7 +508,7 @@ private slots:
         Machine m;
         m.machine._handle_ale_call_setup_set_nack(9);
         m.machine._handle_ale_lbt_time_set_ack(9);
-        QCOMPARE(log.lines, QStringList({"W resp_handle|_handle_ale_call_setup_set_nack 9",
+        QCOMPARE(log.marked_lines(), QStringList({"W resp_handle|_handle_ale_call_setup_set_nack 9",
                                          "resp_handle|_handle_ale_lbt_time_set_ack 9"}));
         QCOMPARE(m.state(), ALE_2G_STATE_DISABLED);
     }

@@ -5,6 +5,8 @@
 
 #include "sim_fields.h"
 #include "sim_node.h"
+#include "simulated_modem.h"
+#include "test_timing.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -21,107 +23,16 @@ namespace vq_sim {
 // builds such as the sanitizer build set higher.
 inline int scaled(int ms)
 {
-    static const double factor = [] {
-        bool ok = false;
-        const double f = qEnvironmentVariable("TALVANE_TEST_TIME_FACTOR").toDouble(&ok);
-        return ok && f > 0 ? f : 1.0;
-    }();
-    return static_cast<int>(ms * factor);
+    return scaled_ms(ms);
 }
 
 inline QString simulator_path()
 {
-    return qEnvironmentVariable("TALVANE_BINARY_DIR") + "/source/modem_simulator/talvane-modem-sim";
+    return Simulated_modem::program();
 }
 
-class Sim_process : public QObject
-{
-public:
-    ~Sim_process() override { stop(); }
-
-    // Starts the simulator; returns the device it printed first (empty on failure).
-    QString start(const QStringList& arguments, const QStringList& wrapper = {})
-    {
-        const int link_at = arguments.indexOf("--link");
-        link = link_at >= 0 && link_at + 1 < arguments.size() ? arguments[link_at + 1] : QString();
-        process.setProgram(wrapper.isEmpty() ? simulator_path() : wrapper.first());
-        process.setArguments(wrapper.isEmpty()
-                                 ? arguments
-                                 : wrapper.mid(1) + QStringList(simulator_path()) + arguments);
-        process.setProcessChannelMode(QProcess::SeparateChannels);
-        QObject::connect(&process, &QProcess::readyReadStandardOutput, this, [this] {
-            while (process.canReadLine()) {
-                lines << QString::fromUtf8(process.readLine()).trimmed();
-            }
-        });
-        QObject::connect(&process, &QProcess::readyReadStandardError, this,
-                         [this] { errors += QString::fromUtf8(process.readAllStandardError()); });
-        process.start();
-        if (!process.waitForStarted(scaled(5000))) {
-            return {};
-        }
-        return QTest::qWaitFor([this] { return !lines.isEmpty(); }, scaled(2000)) ? lines.first()
-                                                                                  : QString();
-    }
-
-    void command(const QString& line) { process.write((line + "\n").toUtf8()); }
-
-    // The JSON status line. The simulator takes its commands in order, so
-    // every command given before has been carried out once it is here.
-    QString status()
-    {
-        const int before = lines.size();
-        command("status");
-        QString found;
-        const bool seen = QTest::qWaitFor(
-            [&] {
-                for (int k = before; k < lines.size() && found.isEmpty(); ++k) {
-                    if (lines[k].startsWith("{\"device\"")) {
-                        found = lines[k];
-                    }
-                }
-                return !found.isEmpty();
-            },
-            scaled(2000));
-        return seen ? found : QString();
-    }
-
-    // A command, carried out when this returns true.
-    bool command_done(const QString& line)
-    {
-        command(line);
-        return !status().isEmpty();
-    }
-
-    bool stop()
-    {
-        if (process.state() == QProcess::NotRunning) {
-            return true;
-        }
-        command("quit");
-        if (!process.waitForFinished(scaled(3000))) {
-            kill();
-            return false;
-        }
-        return true;
-    }
-
-    // Ends the simulator at once. Its link would outlive it and come to point
-    // at a pseudo-terminal the kernel hands to someone else: it goes too.
-    void kill()
-    {
-        process.kill();
-        process.waitForFinished(scaled(1000));
-        if (!link.isEmpty() && QFileInfo(link).isSymLink()) {
-            QFile::remove(link);
-        }
-    }
-
-    QProcess process;
-    QStringList lines;
-    QString errors;
-    QString link;
-};
+// The simulator program with its output collected (the shared launcher).
+using Sim_process = Simulated_modem;
 
 class Line_client : public QObject
 {

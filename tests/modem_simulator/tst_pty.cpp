@@ -58,7 +58,7 @@ private:
 void Tst_pty::initTestCase()
 {
     QVERIFY(QFileInfo::exists(simulator_path()));
-    const QString device = _shared.start({"--pty", "--boot-ms", QString::number(scaled(100))});
+    const QString device = _shared.launch({"--pty", "--boot-ms", QString::number(scaled(100))});
     QVERIFY2(device.startsWith("/dev/pts/"), qPrintable(device + _shared.errors));
     QVERIFY(_client.open(device));
     QVERIFY(_client.wait_ready());
@@ -72,7 +72,7 @@ void Tst_pty::cleanupTestCase()
 void Tst_pty::booting_then_ready()
 {
     Sim_process sim;
-    const QString device = sim.start({"--boot-ms", QString::number(scaled(1000))});
+    const QString device = sim.launch({"--boot-ms", QString::number(scaled(1000))});
     Line_client c;
     QVERIFY(c.open(device));
     QCOMPARE(c.startup_status(), 2);
@@ -167,7 +167,7 @@ void Tst_pty::indications_reach_only_registered_peers()
 {
     Sim_process sim;
     Line_client c;
-    QVERIFY(c.open(sim.start({"--boot-ms", "50"})));
+    QVERIFY(c.open(sim.launch({"--boot-ms", "50"})));
     QVERIFY(c.wait_ready());
     const std::uint8_t tr = c.request(id_register, register_for(id_rx_status), 3);
     QCOMPARE(c.reply(id_register, tr)->type, std::uint8_t(TYPE_ACK));
@@ -198,7 +198,7 @@ void Tst_pty::reset_reboots_and_clears_registrations()
 {
     Sim_process sim;
     Line_client c;
-    QVERIFY(c.open(sim.start({"--boot-ms", QString::number(scaled(1000))})));
+    QVERIFY(c.open(sim.launch({"--boot-ms", QString::number(scaled(1000))})));
     QVERIFY(c.wait_ready());
     c.reply(id_register, c.request(id_register, register_for(id_rx_status), 3));
     QTRY_VERIFY_WITH_TIMEOUT(sim.status().contains("\"registrations\":1"), scaled(1000));
@@ -295,7 +295,7 @@ void Tst_pty::new_pair_behind_the_same_link()
     QTemporaryDir dir;
     const QString link = dir.filePath("modem-link");
     Sim_process sim;
-    const QString first = sim.start({"--link", link, "--boot-ms", "50"});
+    const QString first = sim.launch({"--link", link, "--boot-ms", "50"});
     QCOMPARE(QFileInfo(link).symLinkTarget(), first);
     QVERIFY(sim.command_done("new-pty"));
     QVERIFY(QFileInfo(link).symLinkTarget() != first);
@@ -324,7 +324,7 @@ void Tst_pty::slave_left_locked_is_replaced()
                                                   QFileDevice::WriteOther | QFileDevice::ExeOther));
     const QString link = dir.filePath("modem-link");
     Sim_process sim;
-    const QString first = sim.start({"--link", link, "--boot-ms", "50"}, wrapper);
+    const QString first = sim.launch({"--link", link, "--boot-ms", "50"}, wrapper);
     if (!first.startsWith("/dev/pts/")) {
         QSKIP(qPrintable("the simulator did not start as an ordinary user: " + sim.errors));
     }
@@ -378,7 +378,7 @@ void Tst_pty::device_mode_serves_an_existing_line()
         }
     });
     Sim_process sim;
-    QCOMPARE(sim.start({"--device", name, "--boot-ms", "0"}), name);
+    QCOMPARE(sim.launch({"--device", name, "--boot-ms", "0"}), name);
     QTRY_VERIFY_WITH_TIMEOUT(
         [&] {
             // Asked again at every try; earlier answers count.
@@ -402,7 +402,7 @@ void Tst_pty::settings_survive_save_and_restart()
     {
         Sim_process sim;
         Line_client c;
-        QVERIFY(c.open(sim.start({"--boot-ms", "50", "--state", state})));
+        QVERIFY(c.open(sim.launch({"--boot-ms", "50", "--state", state})));
         QVERIFY(c.wait_ready());
         QCOMPARE(c.ask(0x00030009, {3, 0x1A, 1, 1, 19, 1})->type, std::uint8_t(TYPE_ACK));
         Bytes radio{1};
@@ -414,7 +414,7 @@ void Tst_pty::settings_survive_save_and_restart()
     }
     Sim_process sim;
     Line_client c;
-    QVERIFY(c.open(sim.start({"--boot-ms", "50", "--state", state})));
+    QVERIFY(c.open(sim.launch({"--boot-ms", "50", "--state", state})));
     QVERIFY(c.wait_ready());
     QCOMPARE(c.ask(0x0003000A, {1})->payload, (Bytes{1, 0x1A, 1, 1, 19, 1}));
     QCOMPARE(get_text(c.ask(0x000D001A, {1})->payload, 2, 13), std::string("Icom IC-F8101"));
@@ -490,8 +490,8 @@ void Tst_pty::loopback_carries_a_megabyte_with_flow_control()
     Sim_process sim;
     Line_client c;
     QVERIFY(
-        c.open(sim.start({"--boot-ms", "50", "--loopback", "--air-speed", "2000000",
-                          "--air-delay-ms", "50", "--high-mark", "8000", "--low-mark", "2000"})));
+        c.open(sim.launch({"--boot-ms", "50", "--loopback", "--air-speed", "2000000",
+                           "--air-delay-ms", "50", "--high-mark", "8000", "--low-mark", "2000"})));
     QVERIFY(c.wait_ready());
     QCOMPARE(c.ask(0x000A000D, {})->type, std::uint8_t(TYPE_ACK));
     const QByteArray data = test_data(1024 * 1024);
@@ -511,9 +511,9 @@ void Tst_pty::data_from_modem_held_while_disabled()
 {
     Sim_process sim;
     Line_client c;
-    QVERIFY(
-        c.open(sim.start({"--boot-ms", "50", "--loopback", "--air-speed", "20000", "--air-delay-ms",
-                          "20", "--hold-limit", "4000", "--high-mark", "30000"})));
+    QVERIFY(c.open(
+        sim.launch({"--boot-ms", "50", "--loopback", "--air-speed", "20000", "--air-delay-ms", "20",
+                    "--hold-limit", "4000", "--high-mark", "30000"})));
     QVERIFY(c.wait_ready());
     QCOMPARE(c.ask(0x000A000D, {})->type, std::uint8_t(TYPE_ACK));
     const QByteArray data = test_data(30000);
@@ -556,7 +556,7 @@ void Tst_pty::ale_call_over_the_line()
     Sim_process sim;
     Line_client c;
     QVERIFY(
-        c.open(sim.start({"--boot-ms", "50", "--ale-step-ms", "60", "--ale-scenario", scenario})));
+        c.open(sim.launch({"--boot-ms", "50", "--ale-step-ms", "60", "--ale-scenario", scenario})));
     QVERIFY(c.wait_ready());
     c.reply(id_register, c.request(id_register, register_for(0x000B0006), 5));
     // A call before enabling is refused.

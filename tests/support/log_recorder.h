@@ -55,6 +55,18 @@ public:
         }
         return all;
     }
+    // "category|message", with "W " before warnings and "C " before
+    // critical lines.
+    QStringList marked_lines() const
+    {
+        QStringList all;
+        for (const Entry& entry : entries) {
+            const char* mark =
+                entry.type == QtWarningMsg ? "W " : (entry.type == QtCriticalMsg ? "C " : "");
+            all << QString(mark) + entry.category + "|" + entry.message;
+        }
+        return all;
+    }
     // The messages of one category.
     QStringList in(const QString& category) const
     {

@@ -146,7 +146,7 @@ void Tst_connection_e2e::refused_init_request()
     QFETCH(bool, by_timer);
     Window_on_modem rig;
     QVERIFY(rig.start_modem({"--boot-ms", "0"}));
-    rig.modem.command(QString("nack %1 130").arg(identifier).toLatin1());
+    rig.modem.command(QString("nack %1 130").arg(identifier));
     Log_recorder log;
     rig.connect_to();
     QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 6000);
