@@ -1,5 +1,6 @@
 // talvane-modem-sim driven over its real pseudo-terminal by a client built
 // from the protocol stack.
+#include "pty_pair.h"
 #include "sim_client.h"
 #include "sim_messages.h"
 
@@ -345,20 +346,14 @@ void Tst_pty::device_mode_serves_an_existing_line()
 {
     // A pseudo-terminal made here stands in for a serial adapter: the
     // simulator opens its slave as a device, the client talks on the master.
-    // The slave is never opened here, so it cannot become this process's
+    // The slave is opened here only without becoming this process's
     // controlling terminal.
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    QVERIFY(master >= 0);
-    // The read below runs from a notifier that also fires on hang-up: it
-    // must never block.
-    QCOMPARE(::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK), 0);
-    QCOMPARE(::grantpt(master), 0);
-    QCOMPARE(::unlockpt(master), 0);
-    const QString name = QString::fromLocal8Bit(::ptsname(master));
-    termios t{};
-    ::tcgetattr(master, &t);
-    ::cfmakeraw(&t);
-    ::tcsetattr(master, TCSANOW, &t);
+    // The master is non-blocking: the read below runs from a notifier that
+    // also fires on hang-up.
+    Pty_pair pty;
+    QVERIFY(pty.valid());
+    const int master = pty.master();
+    const QString name = pty.slave_path();
     Tac1_node client(0xC0A8000D, 880);
     std::vector<Frame_info> frames;
     client.write = [master](const Bytes& f) {
@@ -392,7 +387,6 @@ void Tst_pty::device_mode_serves_an_existing_line()
         }(),
         scaled(3000));
     QVERIFY(sim.stop());
-    ::close(master);
 }
 
 void Tst_pty::settings_survive_save_and_restart()

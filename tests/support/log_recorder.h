@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
+#include <functional>
 
 class Log_recorder
 {
@@ -34,6 +35,9 @@ public:
     Log_recorder& operator=(const Log_recorder&) = delete;
 
     QList<Entry> entries;
+    // Called for every line as it is written (to interleave log lines with
+    // other events in one journal).
+    std::function<void(const Entry&)> on_entry;
 
     // "category|message" for every line.
     QStringList lines() const
@@ -89,8 +93,12 @@ private:
     static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
     {
         if (Log_recorder* recorder = instance()) {
-            recorder->entries.append(
-                {type, QString::fromLatin1(context.category ? context.category : ""), message});
+            const Entry entry{type, QString::fromLatin1(context.category ? context.category : ""),
+                              message};
+            recorder->entries.append(entry);
+            if (recorder->on_entry) {
+                recorder->on_entry(entry);
+            }
         }
     }
 

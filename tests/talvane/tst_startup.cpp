@@ -4,6 +4,7 @@
 
 #include "../trace_log/trace_xml.h"
 #include "app_logging.h"
+#include "log_recorder.h"
 #include "registry_wrapper.h"
 #include "trace_logger.h"
 
@@ -16,22 +17,7 @@
 
 Q_DECLARE_METATYPE(QtMsgType)
 
-namespace {
-
-struct Captured
-{
-    QtMsgType type;
-    QString category;
-    QString message;
-};
-QList<Captured> captured;
-
-void capture_handler(QtMsgType type, const QMessageLogContext& context, const QString& message)
-{
-    captured.append({type, QString::fromLatin1(context.category), message});
-}
-
-} // namespace
+namespace {} // namespace
 
 class Tst_startup : public QObject
 {
@@ -201,10 +187,12 @@ private slots:
             qunsetenv("QT_LOGGING_CONF");
         else
             qputenv("QT_LOGGING_CONF", logging_conf);
-        captured.clear();
-        qInstallMessageHandler(capture_handler);
-        apply_application_identity_and_log_start_up();
-        qInstallMessageHandler(nullptr);
+        QList<Log_recorder::Entry> captured;
+        {
+            Log_recorder log;
+            apply_application_identity_and_log_start_up();
+            captured = log.entries;
+        }
         qunsetenv("QT_LOGGING_CONF");
 
         QCOMPARE(QCoreApplication::organizationName(), QString("Velquin"));
@@ -229,12 +217,12 @@ private slots:
     void start_up_lines_follow_the_rules()
     {
         QLoggingCategory::setFilterRules("info.debug=false");
-        captured.clear();
-        qInstallMessageHandler(capture_handler);
-        apply_application_identity_and_log_start_up();
-        qInstallMessageHandler(nullptr);
+        {
+            Log_recorder log;
+            apply_application_identity_and_log_start_up();
+            QVERIFY(log.entries.isEmpty());
+        }
         QLoggingCategory::setFilterRules(QString());
-        QVERIFY(captured.isEmpty());
         QCOMPARE(QCoreApplication::applicationName(), QString("Talvane"));
     }
 

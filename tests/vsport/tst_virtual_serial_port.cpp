@@ -2,6 +2,7 @@
 // name, the panel texts and the order of logging, texts and data path calls.
 
 #include "fake_vsport_control.h"
+#include "log_recorder.h"
 #include "virtual_serial_port.h"
 
 #include <QtTest>
@@ -9,18 +10,6 @@
 using vq_qt::Virtual_serial_port;
 
 namespace {
-
-// One list of what happened, in order: "log <text>" for each line of the
-// "vserial" category, and one entry per signal of the adapter.
-QStringList* journal = nullptr;
-
-void record_message(QtMsgType, const QMessageLogContext& context, const QString& text)
-{
-    if (journal != nullptr && context.category != nullptr &&
-        qstrcmp(context.category, "vserial") == 0) {
-        journal->append(QStringLiteral("log ") + text);
-    }
-}
 
 QStringList com_names(int first, int last)
 {
@@ -58,23 +47,28 @@ private:
     QStringList events;
     Fake_vsport_control* fake = nullptr;
     std::unique_ptr<Virtual_serial_port> port;
-    QtMessageHandler previous = nullptr;
+    // One list of what happened, in order: "log <text>" for each line of
+    // the "vserial" category, and one entry per signal of the adapter.
+    std::unique_ptr<Log_recorder> log;
 };
 
 void Tst_virtual_serial_port::init()
 {
     events.clear();
-    journal = &events;
-    previous = qInstallMessageHandler(record_message);
+    log = std::make_unique<Log_recorder>();
+    log->on_entry = [this](const Log_recorder::Entry& entry) {
+        if (entry.category == "vserial") {
+            events << "log " + entry.message;
+        }
+    };
     make_adapter();
 }
 
 void Tst_virtual_serial_port::cleanup()
 {
-    qInstallMessageHandler(previous);
-    journal = nullptr;
     port.reset();
     fake = nullptr;
+    log.reset();
 }
 
 void Tst_virtual_serial_port::make_adapter()
