@@ -171,7 +171,13 @@ void Data_path_bridge::vsp_port_closed()
 
 void Data_path_bridge::tx_killed()
 {
-    _read_from_vsp();
+    // The port may hold more than one read's worth: all of it goes, or the
+    // rest would leave for the modem after the kill.
+    int before = -1;
+    while (vsp && tx_buffer.size() != before) {
+        before = tx_buffer.size();
+        _read_from_vsp();
+    }
     tx_buffer.clear();
 }
 
