@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QSpinBox>
 #include <memory>
 
 void Talvane::_init_modem_link()
