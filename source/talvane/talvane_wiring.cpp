@@ -66,6 +66,13 @@ void Talvane::_init_modem_link()
             &Connection_controller::_disconnect);
     connect(ale, &vq_qt::Ale_2g_state_machine::ale_display_mode_changed, receive_information_panel,
             &Receive_information_panel::set_ale_display_mode);
+    // While the ALE engine is enabled it owns the radio: no radio model.
+    connect(ale, &vq_qt::Ale_2g_state_machine::radio_selector_lock, radio_control_panel,
+            &Radio_control_panel::set_locked_by_ale);
+    // The radio that needs it gets its audio level through the Modem Control
+    // panel's own control, which tells the modem.
+    connect(radio_control_panel, &Radio_control_panel::audio_tx_level_preset,
+            modem_control_panel->audio_tx_level_spin_box, &QSpinBox::setValue);
 
     connection->start();
     _wire_modem_interface();

@@ -2,6 +2,7 @@
 // commands: a radio model chosen in the Radio Control panel ends with the
 // radio's status that the modem reports.
 
+#include "console_program.h"
 #include "window_fixture.h"
 
 #include <QJsonArray>
@@ -9,54 +10,6 @@
 #include <QJsonObject>
 #include <QProcessEnvironment>
 #include <QtTest>
-
-namespace {
-
-// The console with --control on a link; each command is answered by one
-// line on its standard output.
-struct Console_under_control
-{
-    QProcess program;
-
-    Console_under_control(const QString& link, const QProcessEnvironment& environment)
-    {
-        program.setProcessEnvironment(environment);
-        program.setProcessChannelMode(QProcess::SeparateChannels);
-        program.start(qEnvironmentVariable("TALVANE_BINARY_DIR") + "/source/talvane/talvane",
-                      {"--control", "--port", link});
-    }
-    ~Console_under_control()
-    {
-        program.kill();
-        program.waitForFinished(scaled_ms(5000));
-    }
-
-    QString answer(const QString& command)
-    {
-        program.write(command.toUtf8() + '\n');
-        const bool answered = QTest::qWaitFor(
-            [this] {
-                program.waitForReadyRead(20);
-                return program.canReadLine() || program.state() != QProcess::Running;
-            },
-            scaled_ms(20000));
-        return answered ? QString::fromUtf8(program.readLine()).trimmed() : "no answer";
-    }
-
-    // The labels `show` lists, as plain text.
-    QStringList labels()
-    {
-        const QString shown = answer("show");
-        QStringList texts;
-        const QJsonObject window = QJsonDocument::fromJson(shown.mid(3).toUtf8()).object();
-        for (const QJsonValue& label : window.value("labels").toArray()) {
-            texts << label.toString();
-        }
-        return texts;
-    }
-};
-
-} // namespace
 
 class Tst_radio_control_e2e : public QObject
 {
@@ -104,15 +57,26 @@ void Tst_radio_control_e2e::chosen_radio_reports_its_status()
     }
     Simulated_modem modem;
     QVERIFY(modem.start(folder.filePath("modem"), modem_options));
-    Console_under_control console(modem.link, environment);
-    QVERIFY(console.program.waitForStarted(scaled_ms(5000)));
+    Console_program console;
+    QVERIFY(console.start({"--port", modem.link}, environment));
 
-    QCOMPARE(console.answer("click Connect"), QString("ok"));
-    QCOMPARE(console.answer("wait \"Connected to\" 10"), QString("ok"));
+    QCOMPARE(console.ask("click Connect"), QString("ok"));
+    QCOMPARE(console.ask("wait \"Connected to\" 10"), QString("ok"));
     QVERIFY(!console.labels().contains(status));
-    QCOMPARE(console.answer(QString("choose \"Radio Model:\" \"%1\"").arg(radio)), QString("ok"));
-    QCOMPARE(console.answer(QString("wait %1 10").arg(status)), QString("ok"));
+    QCOMPARE(console.ask(QString("choose \"Radio Model:\" \"%1\"").arg(radio)), QString("ok"));
+    QCOMPARE(console.ask(QString("wait %1 10").arg(status)), QString("ok"));
     QVERIFY(console.labels().contains(status));
+    // That radio wants its transmit audio level at -30 dB: the Modem Control
+    // panel shows it (and told the modem, whose report keeps it there).
+    if (radio.startsWith("Icom IC-F8101")) {
+        QVERIFY(console.labels().contains("Ready"));
+        bool preset_shown = false;
+        for (const QJsonValue& control : console.show().value("controls").toArray()) {
+            preset_shown |= control.toObject().value("kind").toString() == "spin" &&
+                            control.toObject().value("value").toInt() == -30;
+        }
+        QVERIFY(preset_shown);
+    }
 }
 
 QTEST_MAIN(Tst_radio_control_e2e)

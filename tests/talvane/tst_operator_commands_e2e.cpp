@@ -1,53 +1,13 @@
 // The console program operated through its commands on standard input,
 // against the simulated modem: what a script or a station controller sees.
 
+#include "console_program.h"
 #include "window_fixture.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
-
-namespace {
-
-QString console_program()
-{
-    return qEnvironmentVariable("TALVANE_BINARY_DIR") + "/source/talvane/talvane";
-}
-
-// The console with --control, its answers read line by line.
-class Controlled_console
-{
-public:
-    bool start(const QStringList& arguments)
-    {
-        process.setProcessChannelMode(QProcess::SeparateChannels);
-        process.start(console_program(), QStringList{"--control"} + arguments);
-        return process.waitForStarted(scaled_ms(5000));
-    }
-    // Sends one command and returns its answer line.
-    QString ask(const QByteArray& command, int timeout_ms = 15000)
-    {
-        process.write(command + "\n");
-        QElapsedTimer clock;
-        clock.start();
-        while (!process.canReadLine() && clock.elapsed() < scaled_ms(timeout_ms) &&
-               process.state() == QProcess::Running) {
-            process.waitForReadyRead(50);
-        }
-        return QString::fromUtf8(process.readLine()).trimmed();
-    }
-    ~Controlled_console()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(scaled_ms(5000));
-        }
-    }
-    QProcess process;
-};
-
-} // namespace
 
 class Tst_operator_commands_e2e : public QObject
 {
@@ -61,7 +21,7 @@ private slots:
                              "/operator-XXXXXX");
         Simulated_modem modem;
         QVERIFY(modem.start(folder.path() + "/modem"));
-        Controlled_console console;
+        Console_program console;
         QVERIFY(console.start({"--port", modem.link, "--an-argument-nobody-knows"}));
 
         QCOMPARE(console.ask("click Connect"), QString("ok"));
@@ -92,7 +52,7 @@ private slots:
     // The end of the input is not a quit: the window stays up.
     void end_of_input_leaves_the_window_up()
     {
-        Controlled_console console;
+        Console_program console;
         QVERIFY(console.start({}));
         QCOMPARE(console.ask("wait \"Not connected\" 5"), QString("ok"));
         console.process.closeWriteChannel();
