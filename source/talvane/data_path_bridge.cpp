@@ -21,6 +21,9 @@ Data_path_bridge::Data_path_bridge(vq_qt::QModem_interface* modem_interface, QOb
 {
     service_timer = new QTimer(this);
     service_timer->setInterval(tx_service_ms);
+    // A coarse timer may fire up to 5 % late, every tick: the paced rate
+    // toward the modem would fall short by as much.
+    service_timer->setTimerType(Qt::PreciseTimer);
     connect(service_timer, &QTimer::timeout, this, &Data_path_bridge::_service_tx_buffer);
     rx_drain_timer = new QTimer(this);
     rx_drain_timer->setInterval(rx_drain_ms);
