@@ -23,7 +23,7 @@ class QModem_interface;
 } // namespace vq_qt
 
 // State of the link to the modem, as shown on the status line.
-enum Connection_state
+enum Connection_state : int
 {
     CONNECTION_STATE_NOT_CONNECTED = 0,
     CONNECTION_STATE_CONNECTING = 1,

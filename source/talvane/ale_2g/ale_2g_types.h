@@ -9,7 +9,7 @@
 
 namespace vq_qt {
 
-enum Ale_2g_state
+enum Ale_2g_state : int
 {
     ALE_2G_STATE_DISABLED = 0,
     ALE_2G_STATE_CONFIG = 1,
@@ -23,7 +23,7 @@ enum Ale_2g_state
 };
 
 // Code 3 is not used.
-enum Ale_2g_event
+enum Ale_2g_event : int
 {
     ALE_2G_EVENT_NONE = 0,
     ALE_2G_EVENT_ENABLE = 1,
