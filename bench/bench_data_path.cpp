@@ -296,6 +296,23 @@ void count_damage(benchmark::State& state, const QByteArray& sent, const QByteAr
     state.counters["bytes_out_of_place"] = double(out_of_place);
 }
 
+// The rig up and the application on its port; false (the benchmark
+// skipped with the reason) when either fails.
+bool start_session(benchmark::State& state, Data_rig& rig, Data_application& app,
+                   const QStringList& air, const QString& logging_rules = {})
+{
+    QString error;
+    if (!rig.start(air, error, logging_rules)) {
+        state.SkipWithError(qPrintable(error));
+        return false;
+    }
+    if (!app.open(rig.data_port)) {
+        state.SkipWithError("the data port could not be opened");
+        return false;
+    }
+    return true;
+}
+
 void app_to_modem(benchmark::State& state)
 {
     const int size = qEnvironmentVariableIsSet("TALVANE_BENCH_TX_BYTES")
@@ -303,16 +320,11 @@ void app_to_modem(benchmark::State& state)
                          : 200000;
     for (auto _ : state) {
         Data_rig rig;
-        QString error;
+        Data_application app;
         // Only the flow control lines in the console's log, so that its
         // rotation keeps every CTS change of a long run.
-        if (!rig.start({"--air-speed", "100000"}, error, "*.debug=false;flow_ctrl.debug=true")) {
-            state.SkipWithError(qPrintable(error));
-            return;
-        }
-        Data_application app;
-        if (!app.open(rig.data_port)) {
-            state.SkipWithError("the data port could not be opened");
+        if (!start_session(state, rig, app, {"--air-speed", "100000"},
+                           "*.debug=false;flow_ctrl.debug=true")) {
             return;
         }
         const QByteArray data = pattern_bytes(size);
@@ -350,14 +362,8 @@ void from_modem(benchmark::State& state, int pause_at)
     const int size = 1000 * 1000;
     for (auto _ : state) {
         Data_rig rig;
-        QString error;
-        if (!rig.start({"--air-speed", "4000000"}, error)) {
-            state.SkipWithError(qPrintable(error));
-            return;
-        }
         Data_application app;
-        if (!app.open(rig.data_port)) {
-            state.SkipWithError("the data port could not be opened");
+        if (!start_session(state, rig, app, {"--air-speed", "4000000"})) {
             return;
         }
         // The console enables data from the modem once it sees the open.
