@@ -6,6 +6,7 @@
 // modem), a recorder of the interface's log lines, and readers for the frames
 // the interface writes.
 
+#include "log_recorder.h"
 #include "qmodem_interface.h"
 #include "sipc_protocol_handler.h"
 #include "tac1_message_handler.h"
@@ -171,35 +172,34 @@ inline Sent_frame parse_frame(const QByteArray& frame)
     return sent;
 }
 
-// Records the interface's log lines (category, type, text) while it lives.
-class Log_recorder
+// Records the interface's log lines while it lives; the last one made
+// answers the static queries.
+class Interface_log : public ::Log_recorder
 {
 public:
-    struct Line
-    {
-        QString category;
-        QtMsgType type;
-        QString text;
-    };
-
-    Log_recorder()
+    Interface_log()
     {
         QLoggingCategory::setFilterRules(QStringLiteral("qmdm_if*.debug=true"));
-        _lines().clear();
-        _previous = qInstallMessageHandler(&Log_recorder::record);
+        outer = current();
+        current() = this;
     }
-    ~Log_recorder() { qInstallMessageHandler(_previous); }
+    ~Interface_log() { current() = outer; }
 
-    static QList<Line>& lines() { return _lines(); }
-    static void clear() { _lines().clear(); }
+    static QList<Entry> lines() { return current() ? current()->entries : QList<Entry>(); }
+    static void clear()
+    {
+        if (current()) {
+            current()->entries.clear();
+        }
+    }
 
     // The texts of the lines of one category and type.
     static QStringList texts(const QString& category, QtMsgType type)
     {
         QStringList result;
-        for (const Line& line : _lines()) {
+        for (const Entry& line : lines()) {
             if (line.category == category && line.type == type) {
-                result << line.text;
+                result << line.message;
             }
         }
         return result;
@@ -207,17 +207,12 @@ public:
     static QStringList warnings() { return texts(QStringLiteral("qmdm_if"), QtWarningMsg); }
 
 private:
-    static QList<Line>& _lines()
+    static Interface_log*& current()
     {
-        static QList<Line> recorded;
-        return recorded;
+        static Interface_log* recorder = nullptr;
+        return recorder;
     }
-    static void record(QtMsgType type, const QMessageLogContext& context, const QString& text)
-    {
-        _lines().append({QString::fromLatin1(context.category), type, text});
-    }
-
-    QtMessageHandler _previous = nullptr;
+    Interface_log* outer = nullptr;
 };
 
 inline QByteArray hex(const char* text)

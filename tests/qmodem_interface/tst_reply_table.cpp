@@ -7,7 +7,7 @@
 #include <QtTest>
 
 using test::hex;
-using test::Log_recorder;
+using test::Interface_log;
 using test::Modem_peer;
 using test::nacked;
 using test::Signal_recorder;
@@ -237,14 +237,14 @@ void Tst_reply_table::reply_table()
     QFETCH(int, msg_ok);
     QFETCH(bool, numbered);
 
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     Signal_recorder recorder(&modem);
     peer.reply(identifier, reply_transaction, static_cast<std::uint8_t>(type), payload);
 
     QCOMPARE(recorder.fired(), emitted);
-    QCOMPARE(Log_recorder::warnings(), warnings);
+    QCOMPARE(Interface_log::warnings(), warnings);
     if (!emitted.isEmpty()) {
         const QList<QVariant> arguments = recorder.spy(emitted.first()).first();
         if (msg_ok >= 0) {
@@ -291,7 +291,7 @@ void Tst_reply_table::tx_kill_replies_use_the_later_row()
 {
     // Both operations send the same message; the acknowledgement row of
     // set_psk_fsk_tx_kill is the one in force for replies to either.
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     QSignalSpy acks(&modem, &vq_qt::QModem_interface::psk_fsk_tx_kill_set_ack);
@@ -302,20 +302,20 @@ void Tst_reply_table::tx_kill_replies_use_the_later_row()
     peer.nack(0x00030037, 2, 129);
     QCOMPARE(acks.count(), 1);
     QCOMPARE(nacks.count(), 1);
-    QCOMPARE(Log_recorder::warnings(),
+    QCOMPARE(Interface_log::warnings(),
              QStringList{nacked("Tac1_msg_tx_kill_pause_set", "PARAMETER 1")});
 }
 
 void Tst_reply_table::unknown_identifier_raises_nothing()
 {
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     Signal_recorder recorder(&modem);
     peer.reply(0x00020003, 1, response, hex("01"));
     peer.reply(0x00020004, 1, indication);
     QVERIFY(recorder.fired().isEmpty());
-    QVERIFY(Log_recorder::warnings().isEmpty());
+    QVERIFY(Interface_log::warnings().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(Tst_reply_table)

@@ -7,7 +7,7 @@
 #include <QtTest>
 
 using test::hex;
-using test::Log_recorder;
+using test::Interface_log;
 using test::Modem_peer;
 using test::nacked;
 using test::Signal_recorder;
@@ -58,7 +58,7 @@ void Tst_reply_values::nack_reasons()
     QFETCH(quint32, reason);
     QFETCH(QString, text);
 
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     QSignalSpy reset_nack(&modem, &vq_qt::QModem_interface::reset_set_nack);
@@ -66,7 +66,7 @@ void Tst_reply_values::nack_reasons()
     QVERIFY(modem.set_reset(1));
     peer.nack(0x00000001, 1, reason);
 
-    QCOMPARE(Log_recorder::warnings(), QStringList{nacked("Tac1_msg_modem_ctrl_reset_set", text)});
+    QCOMPARE(Interface_log::warnings(), QStringList{nacked("Tac1_msg_modem_ctrl_reset_set", text)});
     QCOMPARE(reset_nack.count(), 1);
     QCOMPARE(reset_ack.count(), 0);
 }
@@ -190,7 +190,7 @@ void Tst_reply_values::decoded_values()
     QFETCH(QString, signal);
     QFETCH(QVariantList, arguments);
 
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     Signal_recorder recorder(&modem);
@@ -198,7 +198,7 @@ void Tst_reply_values::decoded_values()
 
     QCOMPARE(recorder.fired(), QStringList{signal});
     QCOMPARE(recorder.spy(signal).first(), arguments);
-    QVERIFY(Log_recorder::warnings().isEmpty());
+    QVERIFY(Interface_log::warnings().isEmpty());
 }
 
 void Tst_reply_values::failure_values_data()
@@ -244,7 +244,7 @@ void Tst_reply_values::failure_values()
     QFETCH(QString, signal);
     QFETCH(QVariantList, arguments);
 
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     Signal_recorder recorder(&modem);
@@ -255,7 +255,7 @@ void Tst_reply_values::failure_values()
     }
     QCOMPARE(recorder.fired(), QStringList{signal});
     QCOMPARE(recorder.spy(signal).first(), arguments);
-    QCOMPARE(Log_recorder::warnings().size(), 1);
+    QCOMPARE(Interface_log::warnings().size(), 1);
 }
 
 void Tst_reply_values::reply_split_over_chunks_data()
@@ -350,13 +350,13 @@ void Tst_reply_values::malformed_replies()
     QFETCH(QStringList, emitted);
     QFETCH(QString, label);
 
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     Signal_recorder recorder(&modem);
     peer.reply(identifier, 1, static_cast<std::uint8_t>(type), payload);
     QCOMPARE(recorder.fired(), emitted);
-    const QStringList warnings = Log_recorder::warnings();
+    const QStringList warnings = Interface_log::warnings();
     QCOMPARE(warnings.size(), 1);
     QVERIFY2(warnings.first().startsWith("#### ERROR #### Malformed response from " + label + ":"),
              qPrintable(warnings.first()));

@@ -8,7 +8,7 @@
 #include <QtTest>
 #include <functional>
 
-using test::Log_recorder;
+using test::Interface_log;
 using test::Modem_peer;
 using test::parse_frame;
 using test::Sent_frame;
@@ -415,7 +415,7 @@ void Tst_requests::operations()
     QFETCH(int, type);
     QFETCH(QByteArray, payload);
 
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     QVERIFY(operation(modem));
@@ -431,7 +431,7 @@ void Tst_requests::operations()
     QCOMPARE(sent.transaction, 1);
     QCOMPARE(sent.type, type);
     QCOMPARE(sent.payload.toHex(), payload.toHex());
-    QVERIFY(Log_recorder::warnings().isEmpty());
+    QVERIFY(Interface_log::warnings().isEmpty());
 }
 
 void Tst_requests::refused_send()
@@ -439,7 +439,7 @@ void Tst_requests::refused_send()
     QFETCH(Operation, operation);
     QFETCH(QString, label);
 
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     // A stopped framing layer refuses every frame.
@@ -447,7 +447,7 @@ void Tst_requests::refused_send()
 
     QVERIFY(!operation(modem));
     QVERIFY(peer.frames.isEmpty());
-    QCOMPARE(Log_recorder::warnings(), QStringList{"#### ERROR #### " + label + " failed"});
+    QCOMPARE(Interface_log::warnings(), QStringList{"#### ERROR #### " + label + " failed"});
 }
 
 void Tst_requests::user_data_chunks_data()
@@ -490,12 +490,12 @@ void Tst_requests::user_data_chunks()
 
 void Tst_requests::empty_user_data_sends_nothing()
 {
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     QVERIFY(!modem.set_send_data_to_modem(QByteArray()));
     QVERIFY(peer.frames.isEmpty());
-    QVERIFY(Log_recorder::lines().isEmpty());
+    QVERIFY(Interface_log::lines().isEmpty());
     // The transaction counter was not touched.
     QVERIFY(modem.set_reset(1));
     QCOMPARE(parse_frame(peer.frames.first()).transaction, 1);
@@ -549,7 +549,7 @@ void Tst_requests::transaction_written_before_send()
     QFETCH(Operation, operation);
     QFETCH(bool, stopped);
 
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     if (stopped) {
@@ -619,7 +619,7 @@ void Tst_requests::scan_list_entry()
     QFETCH(QByteArray, name_field);
     QFETCH(QByteArray, matrix_field);
 
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     uchar number = 0;
@@ -629,7 +629,7 @@ void Tst_requests::scan_list_entry()
     QCOMPARE(int(quint8(sent.payload.at(0))), 9);
     QCOMPARE(sent.payload.mid(1, 15).toHex(), name_field.toHex());
     QCOMPARE(sent.payload.mid(16, 13).toHex(), matrix_field.toHex());
-    QVERIFY(Log_recorder::texts("qmdm_if", QtDebugMsg)
+    QVERIFY(Interface_log::texts("qmdm_if", QtDebugMsg)
                 .contains("scan_list_assignment_matrix = \"" + matrix_field.toHex() + "\""));
 }
 
@@ -649,7 +649,7 @@ void Tst_requests::address_table_preset_map()
     QFETCH(QByteArray, map);
     QFETCH(QByteArray, field);
 
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     uchar number = 0;
@@ -663,7 +663,7 @@ void Tst_requests::address_table_preset_map()
     QCOMPARE(sent.payload.mid(37, 20).toHex(), field.toHex());
 
     const QStringList debug =
-        Log_recorder::texts("qmdm_if", QtDebugMsg).filter("set_ale_address_table_ext");
+        Interface_log::texts("qmdm_if", QtDebugMsg).filter("set_ale_address_table_ext");
     QCOMPARE(debug.size(), 1);
     QVERIFY(debug.first().startsWith("set_ale_address_table_ext\n address_index:5\n"));
     QVERIFY(debug.first().contains("\n address_name:STATION-NAME-LO\n address:ADR\n"));
@@ -718,19 +718,19 @@ void Tst_requests::registration_reaches_the_modem_and_is_acknowledged()
 
 void Tst_requests::transmit_and_receive_log_lines()
 {
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
     QVERIFY(modem.set_reset(1));
     const QByteArray frame = peer.frames.first();
-    QCOMPARE(Log_recorder::texts("qmdm_if", QtDebugMsg),
+    QCOMPARE(Interface_log::texts("qmdm_if", QtDebugMsg),
              QStringList{QString::number(frame.size()) + " bytes Tx'ed to modem"});
-    QCOMPARE(Log_recorder::texts("qmdm_if_tx", QtDebugMsg),
+    QCOMPARE(Interface_log::texts("qmdm_if_tx", QtDebugMsg),
              QStringList{"Data: \"" + frame.toHex() + "\""});
 
-    Log_recorder::clear();
+    Interface_log::clear();
     peer.reply(0x00000001, 1, 0);
-    const QStringList rx = Log_recorder::texts("qmdm_if_rx", QtDebugMsg);
+    const QStringList rx = Interface_log::texts("qmdm_if_rx", QtDebugMsg);
     QCOMPARE(rx.size(), 2);
     QCOMPARE(rx.at(0), "28 bytes Rx'ed from modem (send to SIPC Protocol handler)");
     QVERIFY(rx.at(1).startsWith("Data: \"c67d10"));
@@ -738,7 +738,7 @@ void Tst_requests::transmit_and_receive_log_lines()
 
 void Tst_requests::counted_texts_never_disagree_with_their_length()
 {
-    Log_recorder log;
+    Interface_log log;
     Test_modem modem;
     Modem_peer peer(modem);
 
@@ -754,7 +754,7 @@ void Tst_requests::counted_texts_never_disagree_with_their_length()
     sent = parse_frame(peer.frames.last());
     QCOMPARE(int(quint8(sent.payload.at(1))), 255);
     QCOMPARE(sent.payload.size(), 257);
-    QCOMPARE(Log_recorder::warnings().size(), 1);
+    QCOMPARE(Interface_log::warnings().size(), 1);
 }
 
 void Tst_requests::missing_pattern_and_arrays_are_sent_as_zeros()

@@ -1,3 +1,4 @@
+#include "log_recorder.h"
 #include "pty_pair.h"
 #include "qserial_io.h"
 #include "test_timing.h"
@@ -19,23 +20,20 @@ struct Log_line
     QString text;
 };
 
-QList<Log_line> captured;
-QtMessageHandler previous_handler = nullptr;
+QList<Log_line> captured;         // the "qserial_io" lines
 std::function<void()> on_warning; // lets a test act at the moment of a warning
 
 // How long a test waits for bytes or a signal before it fails.
 const int result_ms = scaled_ms(5000);
 
-void capture(QtMsgType type, const QMessageLogContext& context, const QString& text)
+void capture(const Log_recorder::Entry& entry)
 {
-    if (context.category != nullptr && qstrcmp(context.category, "qserial_io") == 0) {
-        captured.append({type, text});
-        if (type == QtWarningMsg && on_warning) {
+    if (entry.category == "qserial_io") {
+        captured.append({entry.type, entry.message});
+        if (entry.type == QtWarningMsg && on_warning) {
             on_warning();
         }
-        return;
     }
-    previous_handler(type, context, text);
 }
 
 QStringList lines_of(QtMsgType type)
@@ -138,7 +136,8 @@ private slots:
 
 void Tst_qserial_io::initTestCase()
 {
-    previous_handler = qInstallMessageHandler(capture);
+    static Log_recorder recorder;
+    recorder.on_entry = capture;
     QLoggingCategory::setFilterRules(QStringLiteral("qserial_io.debug=true"));
 }
 
