@@ -53,7 +53,7 @@ void Tst_connection_e2e::ready_modem_connects_through_initialising()
     Log_recorder log;
     rig.window->show();
     rig.connect_to();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, scaled_ms(5000));
 
     QVERIFY(rig.passed_through({connecting, initialising, connected}));
     QVERIFY(!rig.states.contains(no_response));
@@ -74,9 +74,13 @@ void Tst_connection_e2e::ready_modem_connects_through_initialising()
 
     if (model == "KX5") {
         QVERIFY(rig.window->grab().save(test_home() + "/connected_window.png", "PNG"));
-        // Still connected after two keep-alive periods.
+        // Still connected after two keep-alive periods: two more receive
+        // level requests, answered, and no change of state.
         QSignalSpy changes(rig.window.get(), &Talvane::connection_state_changed);
-        QTest::qWait(4500);
+        Sent_frames sent(rig.window->modem());
+        QVERIFY(QTest::qWaitFor(
+            [&] { return sent.messages("Tac1_msg_lz7_hw_testing_audio_rx_level_get").size() >= 2; },
+            scaled_ms(8000)));
         QCOMPARE(rig.probe.state(), connected);
         QCOMPARE(changes.count(), 0);
     }
@@ -88,11 +92,11 @@ void Tst_connection_e2e::booting_modem_waits_until_ready()
     Window_on_modem rig;
     QVERIFY(rig.start_modem({"--boot-ms", "1500"}));
     rig.connect_to();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), booting, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), booting, scaled_ms(2000));
     QCOMPARE(rig.probe.status(), QString("Modem Booting"));
     QVERIFY(rig.probe.boot_timer()->isActive());
     QCOMPARE(rig.probe.boot_timer()->interval(), 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 8000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, scaled_ms(8000));
     QVERIFY(rig.passed_through({connecting, booting, initialising, connected}));
     QVERIFY(!rig.states.contains(no_response));
 }
@@ -109,7 +113,7 @@ void Tst_connection_e2e::auto_detect_finds_the_modem_on_the_third_device()
     rig.connect_to({first.slave_path(), second.slave_path()}, true);
     QCOMPARE(rig.probe.ports()->currentIndex(), 1);
     QCOMPARE(rig.probe.state(), connecting);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, scaled_ms(5000));
 
     // Each silent device was opened, asked once and left after 500 ms.
     QList<int> connecting_entries;
@@ -149,7 +153,7 @@ void Tst_connection_e2e::refused_init_request()
     rig.modem.command(QString("nack %1 130").arg(identifier));
     Log_recorder log;
     rig.connect_to();
-    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 6000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, scaled_ms(6000));
     QVERIFY(rig.passed_through({connecting, initialising, connected}));
     const QStringList init_lines = log.in("init");
     QCOMPARE(init_lines.contains("INIT TIMER -------------"), by_timer);
@@ -178,8 +182,8 @@ void Tst_connection_e2e::screenshot_option_saves_the_connected_window()
     rig.window->apply_console_options(
         parse_console_options({"--port", rig.link, "--connect", "--screenshot", shot}));
     QCOMPARE(rig.probe.ports()->currentText(), rig.link);
-    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, 5000);
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(shot), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, scaled_ms(5000));
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(shot), scaled_ms(3000));
     QImage image(shot);
     QCOMPARE(image.size(), rig.window->grab().size());
 }
