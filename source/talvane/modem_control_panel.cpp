@@ -106,8 +106,10 @@ void Modem_control_panel::_init_modem_control_panel()
 
     const char* const headers[] = {"Audio Level", "Waveform", "Data Rate [bps]", "Interleaver",
                                    "Status"};
+    QLabel* header_labels[5] = {};
     for (int column = 1; column <= 5; ++column) {
-        grid->addWidget(bold(headers[column - 1], panel), 0, column, 1, 1);
+        header_labels[column - 1] = bold(headers[column - 1], panel);
+        grid->addWidget(header_labels[column - 1], 0, column, 1, 1);
     }
     grid->addWidget(bold("TX:", panel), 1, 0, 1, 1);
     grid->addWidget(bold("RX:", panel), 2, 0, 1, 1);
@@ -129,6 +131,12 @@ void Modem_control_panel::_init_modem_control_panel()
     grid->addWidget(interleaver_selector, 1, 4, 1, 1);
     grid->addWidget(tx_status_label, 1, 5, 1, 1);
     grid->addWidget(tx_kill_button, 1, 6, 1, 1);
+    // Each column header names the transmit control below it (screen readers
+    // and the operator commands find the control by it).
+    header_labels[0]->setBuddy(audio_tx_level_spin_box);
+    header_labels[1]->setBuddy(waveform_selector);
+    header_labels[2]->setBuddy(data_rate_selector);
+    header_labels[3]->setBuddy(interleaver_selector);
 
     // Receive row.
     audio_rx_level_label = new QLabel(panel);
