@@ -4,7 +4,7 @@
 // captured, a connection that records the answers counted for the
 // initialisation, and a radio list file of the test's own.
 
-#include "connection_link.h"
+#include "fake_connection_link.h"
 #include "radio_control_panel.h"
 #include "window_fixture.h"
 
@@ -12,20 +12,6 @@
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <memory>
-
-// Records what the panel tells the connection.
-class Recording_connection : public Connection_link
-{
-public:
-    void count_init_response(Init_response which) override { counted << which; }
-    void note_response_seen() override {}
-    void set_receiving(bool) override {}
-    void set_keep_alive_interval(int) override {}
-    void set_modem_software_version(const QString&) override {}
-    int modem_model() const override { return 1; }
-
-    QList<Init_response> counted;
-};
 
 // A radio list file in a folder of its own.
 inline QString write_radio_list(const QTemporaryDir& folder, const QByteArray& contents)
