@@ -1,121 +1,124 @@
 #pragma once
 
-// A look at the window's Modem Control, Data Interface and Receive
-// Information panels through their public interfaces.
+// The Modem Control panel on its own, with the Receive Information panel
+// that writes its status row and the data path whose transmit buffer Tx Kill
+// and Tx Resume empty, when a test asks for them: a real modem interface
+// whose frames are captured, and a connection that records what the panels
+// tell it. Replies reach the panels' handlers directly, as the window's
+// wiring delivers them.
 
+#include "data_path_bridge.h"
+#include "fake_connection_link.h"
+#include "modem_control_panel.h"
+#include "qmodem_interface.h"
+#include "receive_information_panel.h"
 #include "window_fixture.h"
 
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
 #include <QVector>
 #include <functional>
+#include <memory>
 #include <tuple>
 
-// The Modem Control, Data Interface and Receive Information panels of a
-// window, reached through their public interfaces.
-struct Modem_control_test_probe
+// The text in a cell of a panel's grid: a label's or button's text, or
+// "<class name>" for another widget.
+inline QString cell_text(QWidget* panel, int row, int column)
 {
-    Talvane& w;
-
-    Modem_control_panel* mc() const { return w.modem_control(); }
-    Receive_information_panel* ri() const { return w.receive_information(); }
-    Connection_controller* connection() const { return w.connection(); }
-
-    // Every frame the modem interface sends from now on.
-    std::unique_ptr<QSignalSpy> spy_sent() const
-    {
-        return std::make_unique<QSignalSpy>(w.modem(), &vq_qt::QModem_interface::send_sipc_data);
+    auto* grid = qobject_cast<QGridLayout*>(panel->layout());
+    QLayoutItem* item = grid ? grid->itemAtPosition(row, column) : nullptr;
+    QWidget* widget = item ? item->widget() : nullptr;
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text();
     }
-    static QList<Sent_message> sent(const QSignalSpy& spy, const QString& name = QString())
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        return button->text();
+    }
+    return widget ? QString("<%1>").arg(widget->metaObject()->className()) : QString("<none>");
+}
+
+class Modem_control_rig
+{
+public:
+    // What a test adds to the Modem Control panel, or-ed together.
+    enum Part
     {
-        QList<Sent_message> list;
-        for (const QList<QVariant>& call : spy) {
-            const Sent_message message = decode_sent_frame(call.at(0).toByteArray());
-            if (name.isEmpty() || message.name == name) {
-                list << message;
-            }
+        with_receive_information = 1,
+        with_data_path = 2,
+    };
+
+    explicit Modem_control_rig(int parts = 0)
+        : modem(nullptr, 0xC0A80000), modem_control(&modem, &connection), frames(&modem)
+    {
+        if (parts & with_receive_information) {
+            receive_information =
+                std::make_unique<Receive_information_panel>(&modem, &connection, &modem_control);
         }
-        return list;
+        if (parts & with_data_path) {
+            // As the window connects them.
+            data_path = std::make_unique<Data_path_bridge>(&modem);
+            QObject::connect(&modem_control, &Modem_control_panel::tx_killed, data_path.get(),
+                             &Data_path_bridge::tx_killed);
+            QObject::connect(&modem_control, &Modem_control_panel::tx_resumed, data_path.get(),
+                             &Data_path_bridge::tx_resumed);
+        }
+        frames.clear();
+    }
+
+    Modem_control_panel* mc() { return &modem_control; }
+    Receive_information_panel* ri() const { return receive_information.get(); }
+
+    // The frames sent since the last `frames.clear()`, all or those named.
+    QList<Sent_message> sent(const QString& name = QString()) const
+    {
+        return frames.messages(name);
     }
 
     // Widgets.
-    QSpinBox* audio_tx_level() const { return mc()->audio_tx_level_spin_box; }
-    QComboBox* waveform() const { return mc()->waveform_selector; }
-    QComboBox* data_rate() const { return mc()->data_rate_selector; }
-    QComboBox* interleaver() const { return mc()->interleaver_selector; }
-    QComboBox* deacquire() const { return mc()->deacquire_selector; }
-    QComboBox* port_rate() const { return mc()->port_rate_selector; }
-    QComboBox* data_format() const { return mc()->data_format_selector; }
-    QComboBox* flow_control() const { return mc()->flow_control_selector; }
-    QPushButton* tx_kill() const { return mc()->tx_kill_button; }
-    QPushButton* rx_reset() const { return mc()->rx_reset_button; }
-    QRadioButton* std_async() const { return mc()->std_async_button; }
-    QRadioButton* hsp_async() const { return mc()->hsp_async_button; }
-    QCheckBox* auto_update() const { return mc()->auto_update_tx_ota_rate_check_box; }
-    QLabel* waveform_name() const { return mc()->waveform_name_label; }
-    QLabel* tx_status() const { return mc()->tx_status_label; }
-    QLabel* rx_status() const { return mc()->rx_status_label; }
-    QLabel* audio_rx_level() const { return mc()->audio_rx_level_label; }
-    QTimer* keep_alive_timer() const { return connection()->keep_alive_timer(); }
-    QWidget* modem_control_panel() const { return w.modem_control(); }
-    QWidget* data_interface_panel() const { return w.data_interface(); }
-    QWidget* receive_information_panel() const { return w.receive_information(); }
+    QSpinBox* audio_tx_level() { return mc()->audio_tx_level_spin_box; }
+    QComboBox* waveform() { return mc()->waveform_selector; }
+    QComboBox* data_rate() { return mc()->data_rate_selector; }
+    QComboBox* interleaver() { return mc()->interleaver_selector; }
+    QComboBox* deacquire() { return mc()->deacquire_selector; }
+    QComboBox* port_rate() { return mc()->port_rate_selector; }
+    QComboBox* data_format() { return mc()->data_format_selector; }
+    QComboBox* flow_control() { return mc()->flow_control_selector; }
+    QPushButton* tx_kill() { return mc()->tx_kill_button; }
+    QPushButton* rx_reset() { return mc()->rx_reset_button; }
+    QRadioButton* std_async() { return mc()->std_async_button; }
+    QRadioButton* hsp_async() { return mc()->hsp_async_button; }
+    QCheckBox* auto_update() { return mc()->auto_update_tx_ota_rate_check_box; }
+    QLabel* waveform_name() { return mc()->waveform_name_label; }
+    QLabel* tx_status() { return mc()->tx_status_label; }
+    QLabel* rx_status() { return mc()->rx_status_label; }
+    QLabel* audio_rx_level() { return mc()->audio_rx_level_label; }
+    // Waveform, data rate and interleaver as the selectors show them.
+    QStringList ota_shown()
+    {
+        return {waveform()->currentText(), data_rate()->currentText(),
+                interleaver()->currentText()};
+    }
 
     // The eight receive readouts, in a fixed order: SNR, BER, path count,
     // multipath spread, Doppler spread, Doppler offset, data rate, interleaver.
-    QList<QLabel*> receive_labels() const
-    {
-        return {ri()->snr_label,
-                ri()->ber_label,
-                ri()->path_count_label,
-                ri()->multipath_spread_label,
-                ri()->doppler_spread_label,
-                ri()->doppler_offset_label,
-                mc()->rx_data_rate_label,
-                mc()->rx_interleaver_label};
-    }
-    QStringList receive_texts() const
+    QStringList receive_texts()
     {
         QStringList texts;
-        for (QLabel* label : receive_labels()) {
+        for (QLabel* label :
+             {ri()->snr_label, ri()->ber_label, ri()->path_count_label,
+              ri()->multipath_spread_label, ri()->doppler_spread_label, ri()->doppler_offset_label,
+              mc()->rx_data_rate_label, mc()->rx_interleaver_label}) {
             texts << label->text();
         }
         return texts;
     }
 
-    // State.
-    int state() const { return connection()->current_connection_state(); }
-    int modem_model() const { return connection()->modem_model(); }
-    QString software_version() const { return connection()->modem_software_version(); }
-    bool receiving() const { return connection()->receiving(); }
-    bool response_seen() const { return connection()->response_seen(); }
-    int last_wf_rx_status() const { return ri()->last_wf_rx_status(); }
-    bool pending() const { return mc()->ota_update_pending(); }
-    bool auto_update_enabled() const { return mc()->auto_update_tx_ota_rate(); }
-    QByteArray& tx_buffer() { return w.data_path()->transmit_buffer(); }
-    void set_ale_display_mode(bool on) { ri()->set_ale_display_mode(on); }
-    void set_response_seen(bool seen) { connection()->set_response_seen(seen); }
-    void set_receiving(bool on) { connection()->set_receiving(on); }
-    void set_last_wf_rx_status(int status) { ri()->set_last_wf_rx_status(status); }
-    // The panels as a connected window has them, without a modem.
-    void enable_panels()
-    {
-        for (QWidget* panel :
-             {modem_control_panel(), data_interface_panel(), receive_information_panel()}) {
-            panel->setEnabled(true);
-        }
-    }
-    void enter(Connection_state state) { connection()->_set_connection_state(state); }
-    // Sets every counter to 0 but the named one, which is set to `value`.
-    void expect_only(const QString& name, int value)
-    {
-        for (int which = 0; which < INIT_RESP_COUNT; ++which) {
-            connection()->set_init_counter(Init_response(which), 0);
-        }
-        connection()->set_init_counter(init_response_by_name(name), value);
-    }
-    int counter(const QString& name) const
-    {
-        return connection()->init_counter(init_response_by_name(name));
-    }
+    QByteArray& tx_buffer() { return data_path->transmit_buffer(); }
 
     // Replies.
     void software_version_response(const QString& version)
@@ -130,13 +133,16 @@ struct Modem_control_test_probe
     }
     void deacquire_response(int code)
     {
-        mc()->_handle_psk_modem_deacquire_limit_request_response(code);
+        mc()->_handle_psk_modem_deacquire_limit_request_response(uchar(code));
     }
     void audio_tx_level_response(int port, short level)
     {
         mc()->_handle_audio_tx_output_level_request_response(uchar(port), level);
     }
-    void dte_port_mode_response(int mode) { mc()->_handle_dte_port_mode_request_response(mode); }
+    void dte_port_mode_response(int mode)
+    {
+        mc()->_handle_dte_port_mode_request_response(uchar(mode));
+    }
     void dte_port_mode_set_ack() { mc()->_handle_dte_port_mode_set_ack(); }
     void async_settings_response(int rate, int data_bits, int stop_bits, int parity)
     {
@@ -145,7 +151,7 @@ struct Modem_control_test_probe
     }
     void flow_control_response(int code)
     {
-        mc()->_handle_dte_port_async_flow_control_request_response(code);
+        mc()->_handle_dte_port_async_flow_control_request_response(uchar(code));
     }
     void activity_mode_response()
     {
@@ -162,27 +168,25 @@ struct Modem_control_test_probe
     }
     void rx_status_indication(int wf, int ale)
     {
-        ri()->_handle_modem_rx_status_indication(wf, ale);
+        ri()->_handle_modem_rx_status_indication(uchar(wf), uchar(ale));
     }
     void tx_status_indication(int wf, int ale)
     {
-        ri()->_handle_modem_tx_status_indication(wf, ale);
+        ri()->_handle_modem_tx_status_indication(uchar(wf), uchar(ale));
     }
     void audio_rx_level_response(int level1, int level2 = 0)
     {
         ri()->_handle_audio_rx_level_request_response(level1, level2);
     }
 
-    // Operator actions.
-    void press_tx_kill() { mc()->_ui_action_tx_kill_pause_resume(); }
-
-    // Handlers that only write their own name, and whether that is a warning.
-    using Handler = std::function<void(Talvane&)>;
+    // Handlers of the Modem Control panel that only write their own name, and
+    // whether that is a warning.
+    using Handler = std::function<void(Modem_control_panel&)>;
     static QVector<std::tuple<QString, Handler, bool>> log_only_handlers()
     {
 #define TALVANE_HANDLER(name, nack)                                                                \
     {                                                                                              \
-#name, [](Talvane & window) { window.modem_control()->name(); }, nack                      \
+#name, [](Modem_control_panel & panel) { panel.name(); }, nack                             \
     }
 #define TALVANE_ACK(name) TALVANE_HANDLER(name, false)
 #define TALVANE_NACK(name) TALVANE_HANDLER(name, true)
@@ -217,18 +221,18 @@ struct Modem_control_test_probe
             TALVANE_NACK(_handle_audio_tx_to_unkey_delay_set_nack),
             TALVANE_NACK(_handle_reset_set_nack),
             TALVANE_NACK(_handle_save_configuration_to_non_volatile_memory_set_nack),
-            {"_handle_audio_rx_level_request_nack",
-             [](Talvane& window) {
-                 window.receive_information()->_handle_audio_rx_level_request_nack();
-             },
-             true},
         };
 #undef TALVANE_ACK
 #undef TALVANE_NACK
 #undef TALVANE_HANDLER
     }
-    void call(const Handler& handler)
-    {
-        handler(w);
-    }
+
+    // Declared in the order they are built; the panels go before the modem
+    // interface and the connection they use.
+    vq_qt::QModem_interface modem;
+    Recording_connection connection;
+    Modem_control_panel modem_control;
+    std::unique_ptr<Receive_information_panel> receive_information;
+    std::unique_ptr<Data_path_bridge> data_path;
+    Sent_frames frames;
 };

@@ -1,9 +1,10 @@
-// The Modem Control panel and the DTE port selectors: what the operator's
-// changes send to the modem, how the modem's reports are shown, the fallbacks
-// with their corrective requests, and the replies that are only logged.
+// The Modem Control panel and the DTE port selectors on their own: what the
+// operator's changes send to the modem, how the modem's reports are shown,
+// the fallbacks with their corrective requests, what the connection is told,
+// and the replies that are only logged.
 
+#include "data_interface_panel.h"
 #include "modem_control_probe.h"
-#include "window_fixture.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -24,20 +25,6 @@ const QString rx_reset_set = "Tac1_msg_return_to_acquisition_set";
 // set_dte_port_activity_mode(2, 1, "0000", 32, 0, 300)
 const QByteArray activity_payload = bytes({2, 1, '0', '0', '0', '0', 32, 0, 0x01, 0x2C});
 
-QString cell_text(QWidget* panel, int row, int column)
-{
-    auto* grid = qobject_cast<QGridLayout*>(panel->layout());
-    QLayoutItem* item = grid ? grid->itemAtPosition(row, column) : nullptr;
-    QWidget* widget = item ? item->widget() : nullptr;
-    if (auto* label = qobject_cast<QLabel*>(widget)) {
-        return label->text();
-    }
-    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
-        return button->text();
-    }
-    return widget ? QString("<%1>").arg(widget->metaObject()->className()) : QString("<none>");
-}
-
 } // namespace
 
 class Tst_modem_control_panel : public QObject
@@ -45,28 +32,21 @@ class Tst_modem_control_panel : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<Talvane> window;
-    std::unique_ptr<Modem_control_test_probe> probe;
+    std::unique_ptr<Modem_control_rig> rig;
 
     // The panel as the modem reported it at initialisation.
     void report(int waveform, int data_rate, int interleaver)
     {
-        probe->ota_response(1, waveform, interleaver, data_rate);
+        rig->ota_response(1, waveform, interleaver, data_rate);
     }
 
 private slots:
     void init()
     {
         clear_window_settings();
-        window = std::make_unique<Talvane>();
-        probe = std::make_unique<Modem_control_test_probe>(Modem_control_test_probe{*window});
-        probe->enable_panels();
+        rig = std::make_unique<Modem_control_rig>();
     }
-    void cleanup()
-    {
-        probe.reset();
-        window.reset();
-    }
+    void cleanup() { rig.reset(); }
 
     void panel_cells_data()
     {
@@ -74,7 +54,7 @@ private slots:
         QTest::addColumn<int>("row");
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
-        const int control = 0, data = 1, receive = 2;
+        const int control = 0, data = 1;
         QTest::newRow("audio header") << control << 0 << 1 << "<b>Audio Level</b>";
         QTest::newRow("waveform header") << control << 0 << 2 << "<b>Waveform</b>";
         QTest::newRow("data rate header") << control << 0 << 3 << "<b>Data Rate [bps]</b>";
@@ -86,11 +66,9 @@ private slots:
         QTest::newRow("waveform") << control << 1 << 2 << "<QComboBox>";
         QTest::newRow("data rate") << control << 1 << 3 << "<QComboBox>";
         QTest::newRow("interleaver") << control << 1 << 4 << "<QComboBox>";
-        // The status readouts start as "Idle" and "Hunting"; the window is
-        // not connected yet, which shows "-" in both.
-        QTest::newRow("tx status") << control << 1 << 5 << "-";
+        QTest::newRow("tx status") << control << 1 << 5 << "Idle";
         QTest::newRow("tx kill") << control << 1 << 6 << "Tx Kill";
-        QTest::newRow("rx status") << control << 2 << 5 << "-";
+        QTest::newRow("rx status") << control << 2 << 5 << "Hunting";
         QTest::newRow("rx reset") << control << 2 << 6 << "Rx Reset";
         QTest::newRow("ota mode") << control << 4 << 0 << "OTA Mode:";
         QTest::newRow("std async") << control << 4 << 1 << "Standard Async";
@@ -101,13 +79,7 @@ private slots:
         QTest::newRow("baud") << data << 2 << 0 << "Baud Rate:";
         QTest::newRow("format") << data << 3 << 0 << "Data Format:";
         QTest::newRow("flow") << data << 4 << 0 << "Flow Control:";
-        QTest::newRow("snr") << receive << 0 << 0 << "SNR:";
-        QTest::newRow("ber") << receive << 1 << 0 << "BER:";
-        QTest::newRow("doppler offset") << receive << 2 << 0 << "Doppler Offset:";
-        QTest::newRow("doppler spread") << receive << 3 << 0 << "Doppler Spread:";
-        QTest::newRow("multipath") << receive << 4 << 0 << "Multipath Spread:";
-        QTest::newRow("paths") << receive << 5 << 0 << "Path Count:";
-        QTest::newRow("snr value") << receive << 0 << 1 << "-";
+        QTest::newRow("baud box") << data << 2 << 1 << "<QComboBox>";
     }
     void panel_cells()
     {
@@ -115,27 +87,39 @@ private slots:
         QFETCH(int, row);
         QFETCH(int, column);
         QFETCH(QString, text);
-        QWidget* panels[] = {probe->modem_control_panel(), probe->data_interface_panel(),
-                             probe->receive_information_panel()};
+        // The Data Interface panel places the modem data port's selectors.
+        Data_interface_panel data_interface(rig->port_rate(), rig->data_format(),
+                                            rig->flow_control());
+        QWidget* panels[] = {rig->mc(), &data_interface};
         QCOMPARE(cell_text(panels[panel], row, column), text);
+    }
+
+    // Every loss of the connection puts "-" in the status row.
+    void status_readouts_reset()
+    {
+        rig->audio_rx_level()->setText("-12 dB (good)");
+        rig->mc()->reset_status_readouts();
+        for (QLabel* label : {rig->tx_status(), rig->rx_status(), rig->audio_rx_level()}) {
+            QCOMPARE(label->text(), QString("-"));
+        }
     }
 
     void selectors_at_start()
     {
-        QCOMPARE(probe->audio_tx_level()->minimum(), -50);
-        QCOMPARE(probe->audio_tx_level()->maximum(), 0);
-        QCOMPARE(probe->audio_tx_level()->suffix(), QString(" dB"));
+        QCOMPARE(rig->audio_tx_level()->minimum(), -50);
+        QCOMPARE(rig->audio_tx_level()->maximum(), 0);
+        QCOMPARE(rig->audio_tx_level()->suffix(), QString(" dB"));
         // Empty until the modem reports its settings.
-        QCOMPARE(probe->waveform()->count(), 0);
-        QCOMPARE(probe->data_rate()->count(), 0);
-        QCOMPARE(probe->interleaver()->count(), 0);
-        QCOMPARE(entries(probe->deacquire()), QStringList({"1 second", "5 seconds", "20 seconds"}));
-        QCOMPARE(probe->port_rate()->count(), 17);
-        QCOMPARE(probe->port_rate()->currentText(), QString("19200 bps"));
-        QCOMPARE(probe->data_format()->count(), 24);
-        QCOMPARE(probe->data_format()->currentText(), QString("8N1"));
-        QCOMPARE(probe->data_format()->currentData().toInt(), 524545);
-        QCOMPARE(entries(probe->flow_control()), QStringList({"None", "CTS/RTS", "XON/XOFF"}));
+        QCOMPARE(rig->waveform()->count(), 0);
+        QCOMPARE(rig->data_rate()->count(), 0);
+        QCOMPARE(rig->interleaver()->count(), 0);
+        QCOMPARE(entries(rig->deacquire()), QStringList({"1 second", "5 seconds", "20 seconds"}));
+        QCOMPARE(rig->port_rate()->count(), 17);
+        QCOMPARE(rig->port_rate()->currentText(), QString("19200 bps"));
+        QCOMPARE(rig->data_format()->count(), 24);
+        QCOMPARE(rig->data_format()->currentText(), QString("8N1"));
+        QCOMPARE(rig->data_format()->currentData().toInt(), 524545);
+        QCOMPARE(entries(rig->flow_control()), QStringList({"None", "CTS/RTS", "XON/XOFF"}));
     }
 
     void ota_report_data()
@@ -172,34 +156,34 @@ private slots:
         QFETCH(int, interleaver);
         QFETCH(QStringList, shown);
         QFETCH(QByteArray, sent);
-        auto spy = probe->spy_sent();
+        rig->frames.clear();
         report(waveform, data_rate, interleaver);
-        QCOMPARE(QStringList({probe->waveform()->currentText(), probe->data_rate()->currentText(),
-                              probe->interleaver()->currentText()}),
+        QCOMPARE(QStringList({rig->waveform()->currentText(), rig->data_rate()->currentText(),
+                              rig->interleaver()->currentText()}),
                  shown);
-        QCOMPARE(probe->waveform_name()->text(), shown.at(0));
-        QCOMPARE(entries(probe->waveform()), QStringList({"MS-110A", "MS-110B"}));
-        const auto messages = Modem_control_test_probe::sent(*spy);
+        QCOMPARE(rig->waveform_name()->text(), shown.at(0));
+        QCOMPARE(entries(rig->waveform()), QStringList({"MS-110A", "MS-110B"}));
+        const auto messages = rig->sent();
         QCOMPARE(messages.size(), sent.isEmpty() ? 0 : 1);
         if (!sent.isEmpty()) {
             QCOMPARE(messages.at(0).name, ota_set);
             QCOMPARE(messages.at(0).payload, sent);
         }
         // The same report again needs no correction.
-        spy->clear();
+        rig->frames.clear();
         report(waveform, data_rate, interleaver);
-        QCOMPARE(Modem_control_test_probe::sent(*spy, ota_set).size(), sent.isEmpty() ? 0 : 1);
+        QCOMPARE(rig->sent(ota_set).size(), sent.isEmpty() ? 0 : 1);
     }
 
     void ota_report_for_receiver_changes_nothing()
     {
         report(26, 18, 4);
-        auto spy = probe->spy_sent();
-        probe->ota_response(2, 17, 1, 15);
-        QCOMPARE(probe->waveform()->currentText(), QString("MS-110B"));
-        QCOMPARE(probe->data_rate()->currentText(), QString("9600 Coded"));
-        QCOMPARE(probe->interleaver()->currentText(), QString("Short"));
-        QCOMPARE(spy->count(), 0);
+        rig->frames.clear();
+        rig->ota_response(2, 17, 1, 15);
+        QCOMPARE(rig->waveform()->currentText(), QString("MS-110B"));
+        QCOMPARE(rig->data_rate()->currentText(), QString("9600 Coded"));
+        QCOMPARE(rig->interleaver()->currentText(), QString("Short"));
+        QCOMPARE(rig->frames.count(), 0);
     }
 
     void operator_changes_data()
@@ -246,16 +230,16 @@ private slots:
         QFETCH(QStringList, interleavers);
         QFETCH(QByteArray, sent);
         report(reported.at(0), reported.at(1), reported.at(2));
-        auto spy = probe->spy_sent();
-        QComboBox* boxes[] = {probe->waveform(), probe->data_rate(), probe->interleaver()};
+        rig->frames.clear();
+        QComboBox* boxes[] = {rig->waveform(), rig->data_rate(), rig->interleaver()};
         QVERIFY(choose(boxes[selector], choice));
-        QCOMPARE(QStringList({probe->waveform()->currentText(), probe->data_rate()->currentText(),
-                              probe->interleaver()->currentText()}),
+        QCOMPARE(QStringList({rig->waveform()->currentText(), rig->data_rate()->currentText(),
+                              rig->interleaver()->currentText()}),
                  shown);
-        QCOMPARE(entries(probe->interleaver()), interleavers);
-        QCOMPARE(probe->waveform_name()->text(), shown.at(0));
+        QCOMPARE(entries(rig->interleaver()), interleavers);
+        QCOMPARE(rig->waveform_name()->text(), shown.at(0));
         // One change, one message.
-        const auto messages = Modem_control_test_probe::sent(*spy);
+        const auto messages = rig->sent();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.at(0).name, ota_set);
         QCOMPARE(messages.at(0).payload, sent);
@@ -280,10 +264,10 @@ private slots:
         QFETCH(int, level);
         QFETCH(int, shown);
         QFETCH(QByteArray, sent);
-        auto spy = probe->spy_sent();
-        probe->audio_tx_level_response(port, short(level));
-        QCOMPARE(probe->audio_tx_level()->value(), shown);
-        const auto messages = Modem_control_test_probe::sent(*spy);
+        rig->frames.clear();
+        rig->audio_tx_level_response(port, short(level));
+        QCOMPARE(rig->audio_tx_level()->value(), shown);
+        const auto messages = rig->sent();
         QCOMPARE(messages.size(), sent.isEmpty() ? 0 : 1);
         if (!sent.isEmpty()) {
             QCOMPARE(messages.at(0).name, audio_tx_set);
@@ -311,20 +295,20 @@ private slots:
         QFETCH(int, code);
         QFETCH(QString, shown);
         QFETCH(QByteArray, sent);
-        QComboBox* box = which == 0 ? probe->deacquire() : probe->flow_control();
+        QComboBox* box = which == 0 ? rig->deacquire() : rig->flow_control();
         // Start away from the default, so that a fallback changes the entry.
         box->blockSignals(true);
         box->setCurrentIndex(1);
         box->blockSignals(false);
-        auto spy = probe->spy_sent();
+        rig->frames.clear();
         if (which == 0) {
-            probe->deacquire_response(code);
+            rig->deacquire_response(code);
         } else {
-            probe->flow_control_response(code);
+            rig->flow_control_response(code);
         }
         QCOMPARE(box->currentText(), shown);
         // Only the corrective request goes out; the report is not echoed.
-        const auto messages = Modem_control_test_probe::sent(*spy);
+        const auto messages = rig->sent();
         QCOMPARE(messages.size(), sent.isEmpty() ? 0 : 1);
         if (!sent.isEmpty()) {
             QCOMPARE(messages.at(0).name, which == 0 ? deacquire_set : flow_set);
@@ -346,11 +330,11 @@ private slots:
         QFETCH(int, mode);
         QFETCH(bool, standard);
         QFETCH(QStringList, names);
-        auto spy = probe->spy_sent();
-        probe->dte_port_mode_response(mode);
-        QCOMPARE(probe->std_async()->isChecked(), standard);
-        QCOMPARE(probe->hsp_async()->isChecked(), !standard);
-        const auto messages = Modem_control_test_probe::sent(*spy);
+        rig->frames.clear();
+        rig->dte_port_mode_response(mode);
+        QCOMPARE(rig->std_async()->isChecked(), standard);
+        QCOMPARE(rig->hsp_async()->isChecked(), !standard);
+        const auto messages = rig->sent();
         QStringList sent_names;
         for (const auto& message : messages) {
             sent_names << message.name;
@@ -361,10 +345,10 @@ private slots:
         }
         // The acknowledgement of a port mode set repeats the activity mode
         // only for the standard mode.
-        spy->clear();
-        probe->dte_port_mode_set_ack();
-        QCOMPARE(Modem_control_test_probe::sent(*spy, activity_set).size(), standard ? 1 : 0);
-        QCOMPARE(spy->count(), standard ? 1 : 0);
+        rig->frames.clear();
+        rig->dte_port_mode_set_ack();
+        QCOMPARE(rig->sent(activity_set).size(), standard ? 1 : 0);
+        QCOMPARE(rig->frames.count(), standard ? 1 : 0);
     }
 
     void async_settings_report_data()
@@ -398,17 +382,17 @@ private slots:
         QFETCH(QString, format);
         QFETCH(bool, corrected);
         // Start away from the defaults.
-        for (QComboBox* box : {probe->port_rate(), probe->data_format()}) {
+        for (QComboBox* box : {rig->port_rate(), rig->data_format()}) {
             box->blockSignals(true);
             box->setCurrentIndex(0);
             box->blockSignals(false);
         }
-        auto spy = probe->spy_sent();
-        probe->async_settings_response(reported.at(0), reported.at(1), reported.at(2),
-                                       reported.at(3));
-        QCOMPARE(probe->port_rate()->currentText(), rate);
-        QCOMPARE(probe->data_format()->currentText(), format);
-        const auto messages = Modem_control_test_probe::sent(*spy);
+        rig->frames.clear();
+        rig->async_settings_response(reported.at(0), reported.at(1), reported.at(2),
+                                     reported.at(3));
+        QCOMPARE(rig->port_rate()->currentText(), rate);
+        QCOMPARE(rig->data_format()->currentText(), format);
+        const auto messages = rig->sent();
         QCOMPARE(messages.size(), corrected ? 1 : 0);
         if (corrected) {
             QCOMPARE(messages.at(0).name, async_set);
@@ -435,34 +419,34 @@ private slots:
         QFETCH(int, action);
         QFETCH(QString, name);
         QFETCH(QByteArray, payload);
-        auto spy = probe->spy_sent();
+        rig->frames.clear();
         switch (action) {
         case 0:
-            probe->audio_tx_level()->setValue(-7);
+            rig->audio_tx_level()->setValue(-7);
             break;
         case 1:
-            QVERIFY(choose(probe->deacquire(), "20 seconds"));
+            QVERIFY(choose(rig->deacquire(), "20 seconds"));
             break;
         case 2:
-            probe->rx_reset()->click();
+            rig->rx_reset()->click();
             break;
         case 3:
-            probe->std_async()->click();
+            rig->std_async()->click();
             break;
         case 4:
-            probe->hsp_async()->click();
+            rig->hsp_async()->click();
             break;
         case 5:
-            QVERIFY(choose(probe->port_rate(), "9600 bps"));
+            QVERIFY(choose(rig->port_rate(), "9600 bps"));
             break;
         case 6:
-            QVERIFY(choose(probe->data_format(), "7E2"));
+            QVERIFY(choose(rig->data_format(), "7E2"));
             break;
         case 7:
-            QVERIFY(choose(probe->flow_control(), "XON/XOFF"));
+            QVERIFY(choose(rig->flow_control(), "XON/XOFF"));
             break;
         }
-        const auto messages = Modem_control_test_probe::sent(*spy);
+        const auto messages = rig->sent();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.at(0).name, name);
         QCOMPARE(messages.at(0).payload, payload);
@@ -470,146 +454,116 @@ private slots:
 
     void tx_kill_and_resume()
     {
-        auto spy = probe->spy_sent();
-        probe->tx_buffer() = "queued before the kill";
-        probe->tx_kill()->click();
-        QCOMPARE(probe->tx_kill()->text(), QString("Tx Resume"));
-        QVERIFY(probe->tx_buffer().isEmpty());
-        probe->tx_buffer() = "queued while killed";
-        probe->tx_kill()->click();
-        QCOMPARE(probe->tx_kill()->text(), QString("Tx Kill"));
-        QVERIFY(probe->tx_buffer().isEmpty());
-        const auto messages = Modem_control_test_probe::sent(*spy);
+        // The data path's transmit buffer, connected as the window does.
+        rig = std::make_unique<Modem_control_rig>(Modem_control_rig::with_data_path);
+        rig->tx_buffer() = "queued before the kill";
+        rig->tx_kill()->click();
+        QCOMPARE(rig->tx_kill()->text(), QString("Tx Resume"));
+        QVERIFY(rig->tx_buffer().isEmpty());
+        rig->tx_buffer() = "queued while killed";
+        rig->tx_kill()->click();
+        QCOMPARE(rig->tx_kill()->text(), QString("Tx Kill"));
+        QVERIFY(rig->tx_buffer().isEmpty());
+        const auto messages = rig->sent();
         QCOMPARE(messages.size(), 2);
         QCOMPARE(messages.at(0).name, tx_kill_set);
         QCOMPARE(messages.at(0).payload, bytes({1}));
         QCOMPARE(messages.at(1).payload, bytes({0}));
-        // An idle transmitter puts the button back.
-        probe->press_tx_kill();
-        QCOMPARE(probe->tx_kill()->text(), QString("Tx Resume"));
-        probe->tx_status_indication(3, 0);
-        QCOMPARE(probe->tx_kill()->text(), QString("Tx Resume"));
-        probe->tx_status_indication(2, 0);
-        QCOMPARE(probe->tx_kill()->text(), QString("Tx Kill"));
     }
 
     void auto_update_setting()
     {
-        QVERIFY(!probe->auto_update()->isChecked());
-        QVERIFY(!probe->auto_update_enabled());
-        probe->auto_update()->click();
-        QVERIFY(probe->auto_update_enabled());
+        QVERIFY(!rig->auto_update()->isChecked());
+        QVERIFY(!rig->mc()->auto_update_tx_ota_rate());
+        rig->auto_update()->click();
+        QVERIFY(rig->mc()->auto_update_tx_ota_rate());
         QCOMPARE(QSettings().value("Auto Update Tx OTA Rate").toBool(), true);
-        // A new window starts with the stored choice.
-        Talvane second;
-        Modem_control_test_probe second_probe{second};
-        second_probe.enable_panels();
-        QVERIFY(second_probe.auto_update()->isChecked());
-        QVERIFY(second_probe.auto_update_enabled());
-        second_probe.auto_update()->click();
+        // A new panel starts with the stored choice.
+        Modem_control_rig second;
+        QVERIFY(second.auto_update()->isChecked());
+        QVERIFY(second.mc()->auto_update_tx_ota_rate());
+        second.auto_update()->click();
         QCOMPARE(QSettings().value("Auto Update Tx OTA Rate").toBool(), false);
     }
 
+    // The version goes to the connection, which derives the model and
+    // counts the answer, and to the window's title, unchanged.
     void software_version_data()
     {
         QTest::addColumn<QString>("version");
-        QTest::addColumn<int>("model");
-        QTest::newRow("KX5") << "KX5 Modem 2.4.1" << 2;
-        QTest::newRow("KY5") << "KY5-3.0" << 3;
-        QTest::newRow("both, KX5 first") << "KY5/KX5" << 2;
-        QTest::newRow("lower case") << "kx5 1.0" << 1;
-        QTest::newRow("other") << "LZ7 5.1" << 1;
-        QTest::newRow("empty") << "" << 1;
+        QTest::newRow("KX5") << "KX5 Modem 2.4.1";
+        QTest::newRow("empty") << "";
     }
     void software_version()
     {
         QFETCH(QString, version);
-        QFETCH(int, model);
-        probe->software_version_response(version);
-        QCOMPARE(probe->modem_model(), model);
-        QCOMPARE(probe->software_version(), version);
-        const QString base =
-            QApplication::applicationName() + " V" + QApplication::applicationVersion();
-        QCOMPARE(window->windowTitle(),
-                 version.isEmpty() ? base : base + " (Modem S/W Version: " + version + ")");
+        QSignalSpy reported(rig->mc(), &Modem_control_panel::modem_version_reported);
+        rig->software_version_response(version);
+        QCOMPARE(rig->connection.versions, QStringList{version});
+        QCOMPARE(rig->connection.counted, QList<Init_response>{INIT_RESP_SW_VERSION});
+        QCOMPARE(reported.count(), 1);
+        QCOMPARE(reported.at(0).at(0).toString(), version);
+        QCOMPARE(rig->frames.count(), 0);
     }
 
-    // The software version as the last answer of the initialisation: the
-    // connected status and the completion report already know the modem.
-    void software_version_completes_initialisation()
-    {
-        Log_recorder recorder;
-        probe->enter(CONNECTION_STATE_INITIALISING);
-        probe->expect_only("INIT_RESP_SW_VERSION", 1);
-        probe->software_version_response("KX5 2.0");
-        QCOMPARE(probe->state(), int(CONNECTION_STATE_CONNECTED));
-        QCOMPARE(window->status_text(), QString("Connected to KX5"));
-        QVERIFY(recorder.lines_with_levels().contains("D|info|Modem version: KX5 2.0"));
-    }
-
+    // Every answer that the initialisation waits for is counted by the
+    // connection, once per answer; the connection alone decides whether it
+    // still counts.
     void initialisation_counting_data()
     {
         QTest::addColumn<int>("reply");
-        QTest::addColumn<QString>("counter");
-        QTest::newRow("ota") << 0 << "INIT_RESP_PSK_MODEM_OTA_SETTINGS";
-        QTest::newRow("de-acquire") << 1 << "INIT_RESP_PSK_MODEM_DEACQUIRE_LIMIT";
-        QTest::newRow("tx level") << 2 << "INIT_RESP_TX_AUDIO_LEVEL";
-        QTest::newRow("port mode") << 3 << "INIT_RESP_DTE_PORT_MODE";
-        QTest::newRow("async settings") << 4 << "INIT_RESP_DTE_PORT_ASYNC_SETTINGS";
-        QTest::newRow("flow control") << 5 << "INIT_RESP_DTE_PORT_ASYNC_FLOW_CONTROL";
-        QTest::newRow("software version") << 6 << "INIT_RESP_SW_VERSION";
-        QTest::newRow("rx level") << 7 << "INIT_RESP_RX_AUDIO_LEVEL";
-        QTest::newRow("activity mode counts nothing") << 8 << "";
+        QTest::addColumn<int>("counter"); // -1: none
+        QTest::newRow("ota") << 0 << int(INIT_RESP_PSK_MODEM_OTA_SETTINGS);
+        QTest::newRow("de-acquire") << 1 << int(INIT_RESP_PSK_MODEM_DEACQUIRE_LIMIT);
+        QTest::newRow("tx level") << 2 << int(INIT_RESP_TX_AUDIO_LEVEL);
+        QTest::newRow("port mode") << 3 << int(INIT_RESP_DTE_PORT_MODE);
+        QTest::newRow("async settings") << 4 << int(INIT_RESP_DTE_PORT_ASYNC_SETTINGS);
+        QTest::newRow("flow control") << 5 << int(INIT_RESP_DTE_PORT_ASYNC_FLOW_CONTROL);
+        QTest::newRow("software version") << 6 << int(INIT_RESP_SW_VERSION);
+        QTest::newRow("activity mode counts nothing") << 7 << -1;
     }
     void initialisation_counting()
     {
         QFETCH(int, reply);
-        QFETCH(QString, counter);
-        auto answer = [&] {
+        QFETCH(int, counter);
+        for (int answer = 0; answer < 2; ++answer) {
             switch (reply) {
             case 0:
-                return probe->ota_response(1, 26, 4, 18);
+                rig->ota_response(1, 26, 4, 18);
+                break;
             case 1:
-                return probe->deacquire_response(2);
+                rig->deacquire_response(2);
+                break;
             case 2:
-                return probe->audio_tx_level_response(1, -20);
+                rig->audio_tx_level_response(1, -20);
+                break;
             case 3:
-                return probe->dte_port_mode_response(1);
+                rig->dte_port_mode_response(1);
+                break;
             case 4:
-                return probe->async_settings_response(22, 8, 1, 1);
+                rig->async_settings_response(22, 8, 1, 1);
+                break;
             case 5:
-                return probe->flow_control_response(1);
+                rig->flow_control_response(1);
+                break;
             case 6:
-                return probe->software_version_response("KX5");
-            case 7:
-                return probe->audio_rx_level_response(-10000);
+                rig->software_version_response("KX5");
+                break;
             default:
-                return probe->activity_mode_response();
+                rig->activity_mode_response();
+                break;
             }
-        };
-        probe->enter(CONNECTION_STATE_INITIALISING);
-        // Two answers outstanding: one is counted, initialisation goes on.
-        probe->expect_only(counter.isEmpty() ? "INIT_RESP_SW_VERSION" : counter, 2);
-        answer();
-        QCOMPARE(probe->state(), int(CONNECTION_STATE_INITIALISING));
-        if (counter.isEmpty()) {
-            QCOMPARE(probe->counter("INIT_RESP_SW_VERSION"), 2);
-            return;
         }
-        QCOMPARE(probe->counter(counter), 1);
-        // The last one completes it.
-        answer();
-        QCOMPARE(probe->counter(counter), 0);
-        QCOMPARE(probe->state(), int(CONNECTION_STATE_CONNECTED));
-        // Once connected, answers are no longer counted.
-        answer();
-        QCOMPARE(probe->counter(counter), 0);
+        const QList<Init_response> counted =
+            counter < 0 ? QList<Init_response>{}
+                        : QList<Init_response>{Init_response(counter), Init_response(counter)};
+        QCOMPARE(rig->connection.counted, counted);
     }
 
     void log_only_handlers_data()
     {
         QTest::addColumn<int>("index");
-        const auto handlers = Modem_control_test_probe::log_only_handlers();
+        const auto handlers = Modem_control_rig::log_only_handlers();
         for (int i = 0; i < handlers.size(); ++i) {
             QTest::newRow(qPrintable(std::get<0>(handlers.at(i)))) << i;
         }
@@ -617,29 +571,29 @@ private slots:
     void log_only_handlers()
     {
         QFETCH(int, index);
-        const auto handler = Modem_control_test_probe::log_only_handlers().at(index);
+        const auto handler = Modem_control_rig::log_only_handlers().at(index);
         report(26, 18, 4);
-        const QString before = probe->data_rate()->currentText();
-        auto spy = probe->spy_sent();
+        const QString before = rig->data_rate()->currentText();
+        rig->frames.clear();
         Log_recorder recorder;
-        probe->call(std::get<1>(handler));
+        std::get<1>(handler)(*rig->mc());
         const QString level = std::get<2>(handler) ? "W" : "D";
         QCOMPARE(recorder.lines_with_levels().filter("|resp_handle|"),
                  QStringList({level + "|resp_handle|" + std::get<0>(handler)}));
-        QCOMPARE(spy->count(), 0);
-        QCOMPARE(probe->data_rate()->currentText(), before);
+        QCOMPARE(rig->frames.count(), 0);
+        QCOMPARE(rig->data_rate()->currentText(), before);
     }
 
     void activity_mode_report_is_logged_field_by_field()
     {
         Log_recorder recorder;
-        auto spy = probe->spy_sent();
-        probe->activity_mode_response();
+        rig->frames.clear();
+        rig->activity_mode_response();
         QCOMPARE(recorder.lines_with_levels().filter("|resp_handle|"),
                  QStringList({"D|resp_handle|_handle_dte_port_activity_mode_request_response"
                               "\n dte_activity_mode=2\n tx_start_mode=1\n sync_stop=32"
                               "\n reserved=0\n async_stop=300"}));
-        QCOMPARE(spy->count(), 0);
+        QCOMPARE(rig->frames.count(), 0);
     }
 };
 

@@ -1,9 +1,10 @@
-// The modem's reports about reception and transmission on the window: link
-// quality, autobaud, receive and transmit status, the receive audio level,
-// the automatic update of the transmit settings, and a live modem.
+// The Receive Information panel on the Modem Control panel: the modem's
+// reports about reception and transmission (link quality, autobaud, receive
+// and transmit status, the receive audio level), what they tell the
+// connection, the automatic update of the transmit settings, and the whole
+// window on a live modem.
 
 #include "modem_control_probe.h"
-#include "window_fixture.h"
 
 #include <QtTest>
 
@@ -20,28 +21,40 @@ class Tst_receive_information : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<Talvane> window;
-    std::unique_ptr<Modem_control_test_probe> probe;
+    std::unique_ptr<Modem_control_rig> rig;
 
     void fill_receive_labels()
     {
-        probe->set_last_wf_rx_status(2);
-        probe->lqa(10, 3, 2, 50, 20, 7);
-        probe->autobaud(11, 4);
+        rig->ri()->set_last_wf_rx_status(2);
+        rig->lqa(10, 3, 2, 50, 20, 7);
+        rig->autobaud(11, 4);
     }
 
 private slots:
     void init()
     {
         clear_window_settings();
-        window = std::make_unique<Talvane>();
-        probe = std::make_unique<Modem_control_test_probe>(Modem_control_test_probe{*window});
-        probe->enable_panels();
+        rig = std::make_unique<Modem_control_rig>(Modem_control_rig::with_receive_information);
     }
-    void cleanup()
+    void cleanup() { rig.reset(); }
+
+    void panel_cells_data()
     {
-        probe.reset();
-        window.reset();
+        QTest::addColumn<int>("row");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("snr") << 0 << "SNR:";
+        QTest::newRow("ber") << 1 << "BER:";
+        QTest::newRow("doppler offset") << 2 << "Doppler Offset:";
+        QTest::newRow("doppler spread") << 3 << "Doppler Spread:";
+        QTest::newRow("multipath") << 4 << "Multipath Spread:";
+        QTest::newRow("paths") << 5 << "Path Count:";
+    }
+    void panel_cells()
+    {
+        QFETCH(int, row);
+        QFETCH(QString, caption);
+        QCOMPARE(cell_text(rig->ri(), row, 0), caption);
+        QCOMPARE(cell_text(rig->ri(), row, 1), QString("-"));
     }
 
     void link_quality_data()
@@ -66,19 +79,19 @@ private slots:
         QFETCH(int, rx_status);
         QFETCH(QList<int>, lqa);
         QFETCH(QStringList, shown);
-        probe->rx_status_indication(rx_status, 0);
-        probe->lqa(lqa.at(0), lqa.at(1), lqa.at(2), lqa.at(3), lqa.at(4), lqa.at(5));
-        QCOMPARE(probe->receive_texts(), shown);
+        rig->rx_status_indication(rx_status, 0);
+        rig->lqa(lqa.at(0), lqa.at(1), lqa.at(2), lqa.at(3), lqa.at(4), lqa.at(5));
+        QCOMPARE(rig->receive_texts(), shown);
     }
 
     void link_quality_after_sync_then_receive()
     {
-        probe->rx_status_indication(5, 0);
-        probe->lqa(-3, 4, 2, 25, 15, 1);
-        QCOMPARE(probe->receive_texts(), all_dashes);
-        probe->rx_status_indication(2, 0);
-        probe->lqa(-3, 4, 2, 25, 15, 1);
-        QCOMPARE(probe->receive_texts().first(), QString("-3 dB"));
+        rig->rx_status_indication(5, 0);
+        rig->lqa(-3, 4, 2, 25, 15, 1);
+        QCOMPARE(rig->receive_texts(), all_dashes);
+        rig->rx_status_indication(2, 0);
+        rig->lqa(-3, 4, 2, 25, 15, 1);
+        QCOMPARE(rig->receive_texts().first(), QString("-3 dB"));
     }
 
     void autobaud_names_data()
@@ -106,8 +119,8 @@ private slots:
         QFETCH(int, interleaver);
         QFETCH(QString, rate_text);
         QFETCH(QString, interleaver_text);
-        probe->autobaud(data_rate, interleaver);
-        QCOMPARE(probe->receive_texts().mid(6), QStringList({rate_text, interleaver_text}));
+        rig->autobaud(data_rate, interleaver);
+        QCOMPARE(rig->receive_texts().mid(6), QStringList({rate_text, interleaver_text}));
     }
 
     void receive_status_data()
@@ -116,14 +129,14 @@ private slots:
         QTest::addColumn<int>("ale");
         QTest::addColumn<bool>("ale_display");
         QTest::addColumn<QString>("shown");
-        QTest::addColumn<int>("interval");
+        QTest::addColumn<int>("interval"); // -1: the connection is not told
         QTest::addColumn<bool>("cleared");
         QTest::addColumn<bool>("receiving");
         QTest::newRow("hunt") << 1 << 0 << false << "HUNT" << 2000 << true << false;
         QTest::newRow("receive") << 2 << 0 << false << "RECEIVE" << 5000 << false << false;
         QTest::newRow("sync") << 5 << 0 << false << "SYNC" << 5000 << true << true;
         QTest::newRow("unknown keeps interval")
-            << 3 << 0 << false << "Unknown" << 3333 << true << false;
+            << 3 << 0 << false << "Unknown" << -1 << true << false;
         QTest::newRow("ale display shows ale")
             << 2 << 1 << true << "HUNT" << 5000 << false << false;
         QTest::newRow("ale display does not clear")
@@ -139,19 +152,19 @@ private slots:
         QFETCH(bool, cleared);
         QFETCH(bool, receiving);
         fill_receive_labels();
-        const QStringList filled = probe->receive_texts();
-        probe->keep_alive_timer()->setInterval(3333);
-        probe->set_receiving(!receiving);
-        probe->set_ale_display_mode(ale_display);
-        auto spy = probe->spy_sent();
-        probe->rx_status_indication(wf, ale);
-        QCOMPARE(probe->rx_status()->text(), shown);
-        QCOMPARE(probe->keep_alive_timer()->interval(), interval);
-        QCOMPARE(probe->receive_texts(), cleared ? all_dashes : filled);
-        QCOMPARE(probe->receiving(), receiving);
-        QCOMPARE(probe->last_wf_rx_status(), wf);
+        const QStringList filled = rig->receive_texts();
+        rig->connection.clear();
+        rig->ri()->set_ale_display_mode(ale_display);
+        rig->frames.clear();
+        rig->rx_status_indication(wf, ale);
+        QCOMPARE(rig->rx_status()->text(), shown);
+        QCOMPARE(rig->connection.keep_alive_intervals,
+                 interval < 0 ? QList<int>{} : QList<int>{interval});
+        QCOMPARE(rig->receive_texts(), cleared ? all_dashes : filled);
+        QCOMPARE(rig->connection.receiving_reports, QList<bool>{receiving});
+        QCOMPARE(rig->ri()->last_wf_rx_status(), wf);
         // Every receive status refreshes the receive audio level.
-        const auto messages = Modem_control_test_probe::sent(*spy);
+        const auto messages = rig->sent();
         QCOMPARE(messages.size(), 1);
         QCOMPARE(messages.at(0).name, audio_rx_get);
     }
@@ -175,10 +188,21 @@ private slots:
         QFETCH(int, ale);
         QFETCH(bool, ale_display);
         QFETCH(QString, shown);
-        probe->set_ale_display_mode(ale_display);
-        probe->tx_status_indication(wf, ale);
-        QCOMPARE(probe->tx_status()->text(), shown);
-        QCOMPARE(probe->tx_status()->textFormat(), Qt::RichText);
+        rig->ri()->set_ale_display_mode(ale_display);
+        rig->tx_status_indication(wf, ale);
+        QCOMPARE(rig->tx_status()->text(), shown);
+        QCOMPARE(rig->tx_status()->textFormat(), Qt::RichText);
+    }
+
+    // Only an idle transmitter puts Tx Kill back after a kill.
+    void idle_transmitter_puts_tx_kill_back()
+    {
+        rig->mc()->_ui_action_tx_kill_pause_resume();
+        QCOMPARE(rig->tx_kill()->text(), QString("Tx Resume"));
+        rig->tx_status_indication(3, 0);
+        QCOMPARE(rig->tx_kill()->text(), QString("Tx Resume"));
+        rig->tx_status_indication(2, 0);
+        QCOMPARE(rig->tx_kill()->text(), QString("Tx Kill"));
     }
 
     void receive_audio_level_data()
@@ -197,10 +221,24 @@ private slots:
     {
         QFETCH(int, level);
         QFETCH(QString, shown);
-        probe->set_response_seen(false);
-        probe->audio_rx_level_response(level, -99999);
-        QCOMPARE(probe->audio_rx_level()->text(), shown);
-        QVERIFY(probe->response_seen());
+        rig->audio_rx_level_response(level, -99999);
+        QCOMPARE(rig->audio_rx_level()->text(), shown);
+        // The modem is alive, and the initialisation waits for this answer.
+        QCOMPARE(rig->connection.responses_seen, 1);
+        QCOMPARE(rig->connection.counted, QList<Init_response>{INIT_RESP_RX_AUDIO_LEVEL});
+    }
+
+    void receive_audio_level_nack_is_only_logged()
+    {
+        rig->audio_rx_level()->setText("-12 dB (good)");
+        Log_recorder recorder;
+        rig->ri()->_handle_audio_rx_level_request_nack();
+        QCOMPARE(recorder.lines_with_levels().filter("|resp_handle|"),
+                 QStringList({"W|resp_handle|_handle_audio_rx_level_request_nack"}));
+        QCOMPARE(rig->audio_rx_level()->text(), QString("-12 dB (good)"));
+        QCOMPARE(rig->connection.responses_seen, 0);
+        QVERIFY(rig->connection.counted.isEmpty());
+        QCOMPARE(rig->frames.count(), 0);
     }
 
     void automatic_tx_update_data()
@@ -234,63 +272,62 @@ private slots:
         QFETCH(QStringList, shown);
         QFETCH(QByteArray, last_sent);
         if (enabled) {
-            probe->auto_update()->click();
+            rig->auto_update()->click();
         }
-        probe->ota_response(1, 26, 4, 18);
-        auto spy = probe->spy_sent();
-        probe->rx_status_indication(2, 0);
-        probe->autobaud(autobaud.at(0), autobaud.at(1));
-        probe->rx_status_indication(2, 0);
+        rig->ota_response(1, 26, 4, 18);
+        rig->frames.clear();
+        rig->rx_status_indication(2, 0);
+        rig->autobaud(autobaud.at(0), autobaud.at(1));
+        rig->rx_status_indication(2, 0);
         // Nothing changes while the modem is receiving.
-        QCOMPARE(probe->data_rate()->currentText(), QString("9600 Coded"));
-        QCOMPARE(probe->interleaver()->currentText(), QString("Short"));
-        QVERIFY(Modem_control_test_probe::sent(*spy, ota_set).isEmpty());
-        probe->rx_status_indication(1, 0);
-        QCOMPARE(
-            QStringList({probe->data_rate()->currentText(), probe->interleaver()->currentText()}),
-            shown);
-        const auto sent = Modem_control_test_probe::sent(*spy, ota_set);
+        QCOMPARE(rig->data_rate()->currentText(), QString("9600 Coded"));
+        QCOMPARE(rig->interleaver()->currentText(), QString("Short"));
+        QVERIFY(rig->sent(ota_set).isEmpty());
+        rig->rx_status_indication(1, 0);
+        QCOMPARE(QStringList({rig->data_rate()->currentText(), rig->interleaver()->currentText()}),
+                 shown);
+        const auto sent = rig->sent(ota_set);
         QCOMPARE(sent.isEmpty(), last_sent.isEmpty());
         if (!last_sent.isEmpty()) {
             QCOMPARE(sent.last().payload, last_sent);
         }
-        QVERIFY(!probe->pending());
+        QVERIFY(!rig->mc()->ota_update_pending());
         // Applied once: the next end of reception sends nothing more.
-        spy->clear();
-        probe->rx_status_indication(1, 0);
-        QVERIFY(Modem_control_test_probe::sent(*spy, ota_set).isEmpty());
+        rig->frames.clear();
+        rig->rx_status_indication(1, 0);
+        QVERIFY(rig->sent(ota_set).isEmpty());
     }
 
     void automatic_tx_update_waits_for_ale_display_to_end()
     {
-        probe->auto_update()->click();
-        probe->ota_response(1, 26, 4, 18);
-        probe->autobaud(11, 6);
-        probe->set_ale_display_mode(true);
-        probe->rx_status_indication(1, 1);
-        QCOMPARE(probe->data_rate()->currentText(), QString("9600 Coded"));
-        QVERIFY(probe->pending());
-        probe->set_ale_display_mode(false);
-        probe->rx_status_indication(1, 1);
-        QCOMPARE(probe->data_rate()->currentText(), QString("2400 Coded"));
+        rig->auto_update()->click();
+        rig->ota_response(1, 26, 4, 18);
+        rig->autobaud(11, 6);
+        rig->ri()->set_ale_display_mode(true);
+        rig->rx_status_indication(1, 1);
+        QCOMPARE(rig->data_rate()->currentText(), QString("9600 Coded"));
+        QVERIFY(rig->mc()->ota_update_pending());
+        rig->ri()->set_ale_display_mode(false);
+        rig->rx_status_indication(1, 1);
+        QCOMPARE(rig->data_rate()->currentText(), QString("2400 Coded"));
     }
 
     // A report whose interleaver matches the transmitter must not bring back
     // the interleaver of an older report.
     void automatic_tx_update_uses_the_latest_report()
     {
-        probe->auto_update()->click();
-        probe->ota_response(1, 26, 4, 18);
-        probe->autobaud(11, 6);
-        probe->rx_status_indication(1, 0);
-        QCOMPARE(probe->interleaver()->currentText(), QString("Long"));
-        QVERIFY(choose(probe->interleaver(), "Short"));
-        probe->autobaud(9, 4);
-        auto spy = probe->spy_sent();
-        probe->rx_status_indication(1, 0);
-        QCOMPARE(probe->data_rate()->currentText(), QString("1200 Coded"));
-        QCOMPARE(probe->interleaver()->currentText(), QString("Short"));
-        const auto sent = Modem_control_test_probe::sent(*spy, ota_set);
+        rig->auto_update()->click();
+        rig->ota_response(1, 26, 4, 18);
+        rig->autobaud(11, 6);
+        rig->rx_status_indication(1, 0);
+        QCOMPARE(rig->interleaver()->currentText(), QString("Long"));
+        QVERIFY(choose(rig->interleaver(), "Short"));
+        rig->autobaud(9, 4);
+        rig->frames.clear();
+        rig->rx_status_indication(1, 0);
+        QCOMPARE(rig->data_rate()->currentText(), QString("1200 Coded"));
+        QCOMPARE(rig->interleaver()->currentText(), QString("Short"));
+        const auto sent = rig->sent(ota_set);
         QCOMPARE(sent.size(), 1);
         QCOMPARE(sent.last().payload, bytes({3, 26, 2, 4, 9, 1}));
     }
@@ -301,35 +338,35 @@ private slots:
     void against_the_simulated_modem()
     {
         REQUIRE_SIMULATOR();
-        probe.reset();
-        window.reset();
+        rig.reset();
         Log_recorder log;
         Window_on_modem session;
         QVERIFY(session.start_modem());
-        Modem_control_test_probe live{*session.window};
+        Modem_control_panel* const mc = session.window->modem_control();
+        Receive_information_panel* const ri = session.window->receive_information();
         session.connect_to();
-        QTRY_COMPARE_WITH_TIMEOUT(live.state(), int(CONNECTION_STATE_CONNECTED), 10000);
-        QTRY_COMPARE(live.waveform()->currentText(), QString("MS-110B"));
-        QCOMPARE(live.data_rate()->currentText(), QString("9600 Coded"));
-        QCOMPARE(live.interleaver()->currentText(), QString("Short"));
-        QCOMPARE(live.waveform_name()->text(), QString("MS-110B"));
-        QTRY_COMPARE(live.deacquire()->currentText(), QString("5 seconds"));
-        QTRY_COMPARE(live.audio_tx_level()->value(), -10);
-        QTRY_VERIFY(live.std_async()->isChecked());
-        QCOMPARE(live.port_rate()->currentText(), QString("19200 bps"));
-        QCOMPARE(live.data_format()->currentText(), QString("8N1"));
-        QCOMPARE(live.flow_control()->currentText(), QString("None"));
+        QTRY_COMPARE_WITH_TIMEOUT(session.probe.state(), int(CONNECTION_STATE_CONNECTED), 10000);
+        QTRY_COMPARE(mc->waveform_selector->currentText(), QString("MS-110B"));
+        QCOMPARE(mc->data_rate_selector->currentText(), QString("9600 Coded"));
+        QCOMPARE(mc->interleaver_selector->currentText(), QString("Short"));
+        QCOMPARE(mc->waveform_name_label->text(), QString("MS-110B"));
+        QTRY_COMPARE(mc->deacquire_selector->currentText(), QString("5 seconds"));
+        QTRY_COMPARE(mc->audio_tx_level_spin_box->value(), -10);
+        QTRY_VERIFY(mc->std_async_button->isChecked());
+        QCOMPARE(mc->port_rate_selector->currentText(), QString("19200 bps"));
+        QCOMPARE(mc->data_format_selector->currentText(), QString("8N1"));
+        QCOMPARE(mc->flow_control_selector->currentText(), QString("None"));
         QVERIFY(session.window->windowTitle().contains("(Modem S/W Version: "));
-        QTRY_VERIFY(live.audio_rx_level()->text().endsWith(")"));
+        QTRY_VERIFY(mc->audio_rx_level_label->text().endsWith(")"));
 
         session.modem.command("signal on");
-        QTRY_COMPARE_WITH_TIMEOUT(live.rx_status()->text(), QString("RECEIVE"), 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(live.receive_texts().first() != "-", 10000);
-        QCOMPARE(live.keep_alive_timer()->interval(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(mc->rx_status_label->text(), QString("RECEIVE"), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(ri->snr_label->text() != "-", 10000);
+        QCOMPARE(session.probe.keep_alive_timer()->interval(), 5000);
 
-        QVERIFY(choose(live.waveform(), "MS-110A"));
+        QVERIFY(choose(mc->waveform_selector, "MS-110A"));
         QTRY_VERIFY(log.in("resp_handle").contains("_handle_psk_modem_ota_settings_set_ack"));
-        QCOMPARE(live.data_rate()->currentText(), QString("2400 Coded"));
+        QCOMPARE(mc->data_rate_selector->currentText(), QString("2400 Coded"));
         session.modem.stop();
     }
 };

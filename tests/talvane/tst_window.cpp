@@ -40,6 +40,9 @@ private slots:
     void init_timer_report_lists_outstanding_answers();
     void connected_status_names_the_model_data();
     void connected_status_names_the_model();
+    void software_version_gives_model_and_title_data();
+    void software_version_gives_model_and_title();
+    void software_version_completes_initialisation();
     void keep_alive_data();
     void keep_alive();
     void temporary_status_data();
@@ -159,6 +162,9 @@ void Tst_window::only_the_modem_interface_is_usable_at_start()
                           probe.keep_alive_timer(), probe.display_timer()}) {
         QVERIFY(!timer->isActive());
     }
+    // Not connected: the Modem Control panel's status row shows "-".
+    QCOMPARE(window.modem_control()->tx_status_label->text(), QString("-"));
+    QCOMPARE(window.modem_control()->rx_status_label->text(), QString("-"));
 }
 
 void Tst_window::heading_paints_rounded_banner_data()
@@ -486,6 +492,48 @@ void Tst_window::connected_status_names_the_model()
     for (int panel = 1; panel < 6; ++panel) {
         QVERIFY(!probe.panel(panel)->isEnabled());
     }
+}
+
+void Tst_window::software_version_gives_model_and_title_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<int>("model");
+    QTest::newRow("KX5") << "KX5 Modem 2.4.1" << 2;
+    QTest::newRow("KY5") << "KY5-3.0" << 3;
+    QTest::newRow("both, KX5 first") << "KY5/KX5" << 2;
+    QTest::newRow("lower case") << "kx5 1.0" << 1;
+    QTest::newRow("other") << "LZ7 5.1" << 1;
+    QTest::newRow("empty") << "" << 1;
+}
+
+void Tst_window::software_version_gives_model_and_title()
+{
+    QFETCH(QString, version);
+    QFETCH(int, model);
+    Talvane window;
+    Talvane_test_probe probe{window};
+    window.modem_control()->_handle_software_version_number_request_response(20, version);
+    QCOMPARE(probe.connection()->modem_model(), model);
+    QCOMPARE(probe.connection()->modem_software_version(), version);
+    const QString base =
+        QApplication::applicationName() + " V" + QApplication::applicationVersion();
+    QCOMPARE(window.windowTitle(),
+             version.isEmpty() ? base : base + " (Modem S/W Version: " + version + ")");
+}
+
+// The software version as the last answer of the initialisation: the
+// connected status and the completion report already know the modem.
+void Tst_window::software_version_completes_initialisation()
+{
+    Talvane window;
+    Talvane_test_probe probe{window};
+    Log_recorder recorder;
+    probe.enter(CONNECTION_STATE_INITIALISING);
+    probe.expect_only("INIT_RESP_SW_VERSION", 1);
+    window.modem_control()->_handle_software_version_number_request_response(20, "KX5 2.0");
+    QCOMPARE(probe.state(), int(CONNECTION_STATE_CONNECTED));
+    QCOMPARE(window.status_text(), QString("Connected to KX5"));
+    QVERIFY(recorder.lines_with_levels().contains("D|info|Modem version: KX5 2.0"));
 }
 
 void Tst_window::keep_alive_data()
