@@ -1,7 +1,10 @@
 #include "sim_app.h"
 
+#include "sim_fields.h"
+
 #include <QFileInfo>
 #include <QTimer>
+#include <algorithm>
 
 namespace vq_sim {
 
@@ -12,6 +15,7 @@ namespace {
 constexpr std::uint32_t modem_address = 0xC0A80000;
 constexpr std::uint16_t modem_port = 58001;
 constexpr std::uint32_t id_startup_status_get = 0x0000009E;
+constexpr std::uint32_t id_data_to_modem = 0x000A0001;
 
 } // namespace
 
@@ -24,6 +28,15 @@ Sim_app::Sim_app(QObject* parent) : QObject(parent)
     _chunk_timer = new QTimer(this);
     _chunk_timer->setInterval(1);
     connect(_chunk_timer, &QTimer::timeout, this, &Sim_app::flush_chunk);
+    _indication_timer = new QTimer(this);
+    _indication_timer->setTimerType(Qt::PreciseTimer);
+    connect(_indication_timer, &QTimer::timeout, this, [this] {
+        _advancing = true;
+        _scheduler.advance_to(_clock.elapsed());
+        _engine->report_link_quality();
+        _advancing = false;
+        rearm();
+    });
 }
 
 Sim_app::~Sim_app()
@@ -37,6 +50,10 @@ bool Sim_app::start(const Sim_options& options, QString& error)
 {
     _options = options;
     _rng.seed(options.engine.seed + 7);
+    _damage_in = Frame_damage(options.engine.seed + 11);
+    _damage_out = Frame_damage(options.engine.seed + 13);
+    _damage_in.set_percent(options.line.corrupt_input_percent);
+    _damage_out.set_percent(options.line.corrupt_frames_percent);
     Settings_store settings;
     auto load = [&](const QString& path, bool must_exist) {
         if (path.isEmpty()) {
@@ -79,8 +96,10 @@ bool Sim_app::start(const Sim_options& options, QString& error)
     connect(_transport, &Sim_transport::log, this, &Sim_app::log_line);
     connect(_transport, &Sim_transport::attached_changed, this,
             [this](bool on) { emit log_line(on ? "console attached" : "console detached"); });
-    connect(_transport, &Sim_transport::device_changed, this,
-            [this](const QString& path) { emit log_line("device now " + path); });
+    connect(_transport, &Sim_transport::device_changed, this, [this](const QString& path) {
+        _damage_in.reset();
+        emit log_line("device now " + path);
+    });
 
     _node = std::make_unique<Tac1_node>(modem_address, modem_port);
     _node->write = [this](const Bytes& frame) { frame_out(frame); };
@@ -89,6 +108,11 @@ bool Sim_app::start(const Sim_options& options, QString& error)
         // A hung modem hears nothing; a booting one only its start-up status;
         // a forced refusal or silence overrides even the registration service.
         if (_engine->hung() || (_engine->booting() && in.identifier != id_startup_status_get)) {
+            if (in.identifier == id_data_to_modem && in.type == TYPE_REQUEST &&
+                in.payload.size() >= 2) {
+                _data_ignored +=
+                    std::min<std::size_t>(get_u16(in.payload, 0), in.payload.size() - 2);
+            }
             return false;
         }
         if (in.type == TYPE_REQUEST && _engine->has_reply_fault(in.identifier)) {
@@ -120,6 +144,7 @@ bool Sim_app::start(const Sim_options& options, QString& error)
         _engine->set_hung(true);
     }
     _engine->start();
+    set_indication_rate(options.indication_rate);
     if (options.reboot_after_ms > 0) {
         _scheduler.after(options.reboot_after_ms, [this] { _engine->reboot("unprompted"); });
     }
@@ -150,14 +175,30 @@ void Sim_app::bytes_in(const QByteArray& bytes)
 {
     _advancing = true;
     _scheduler.advance_to(_clock.elapsed());
-    _node->receive(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                   static_cast<std::size_t>(bytes.size()));
+    const Bytes passed = _damage_in.feed(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                         static_cast<std::size_t>(bytes.size()));
+    _node->receive(passed.data(), passed.size());
     _advancing = false;
     rearm();
 }
 
-void Sim_app::frame_out(const Bytes& frame)
+void Sim_app::set_indication_rate(double per_second)
 {
+    _options.indication_rate = per_second;
+    if (per_second <= 0) {
+        _indication_timer->stop();
+        return;
+    }
+    _indication_timer->start(std::max(1, static_cast<int>(1000.0 / per_second + 0.5)));
+}
+
+void Sim_app::frame_out(const Bytes& clean)
+{
+    if (!_transport->attached()) {
+        _data_lost_detached += user_data_in_frame(clean);
+    }
+    Bytes frame = clean;
+    _damage_out.damage_frame(frame);
     QByteArray out;
     std::uniform_real_distribution<double> share(0.0, 100.0);
     const Line_faults& f = _options.line;
@@ -228,6 +269,15 @@ QString Sim_app::status_json() const
             .arg(_transport ? _transport->device() : QString(), p ? p->link() : QString(),
                  _transport && _transport->attached() ? "true" : "false")
             .arg(_node ? _node->registration_count() : 0);
+    // What the line and the modem destroyed, in frames and user data bytes.
+    head += QString("\"damage\":{\"frames_in\":%1,\"data_in\":%2,\"frames_out\":%3,"
+                    "\"data_out\":%4,\"data_ignored\":%5,\"data_lost_detached\":%6},")
+                .arg(_damage_in.counts().frames)
+                .arg(_damage_in.counts().data_bytes)
+                .arg(_damage_out.counts().frames)
+                .arg(_damage_out.counts().data_bytes)
+                .arg(_data_ignored)
+                .arg(_data_lost_detached);
     QString engine = QString::fromStdString(_engine->status_json());
     return head + engine.mid(1);
 }
@@ -324,6 +374,15 @@ void Sim_app::execute(const Sim_command& c)
         break;
     case Sim_command::garbage:
         _options.line.garbage_percent = c.number;
+        break;
+    case Sim_command::corrupt_frames:
+        _damage_out.set_percent(c.number);
+        break;
+    case Sim_command::corrupt_input:
+        _damage_in.set_percent(c.number);
+        break;
+    case Sim_command::indications:
+        set_indication_rate(c.number);
         break;
     case Sim_command::chunks:
         _options.line.random_chunks = c.on;

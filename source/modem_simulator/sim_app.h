@@ -4,6 +4,7 @@
 #pragma once
 
 #include "sim_engine.h"
+#include "sim_frame_damage.h"
 #include "sim_node.h"
 #include "sim_options.h"
 #include "sim_scheduler.h"
@@ -51,6 +52,7 @@ private:
     void rearm();
     void execute(const Sim_command& c);
     void trace(const Frame_info& info);
+    void set_indication_rate(double per_second);
 
     Sim_options _options;
     QElapsedTimer _clock;
@@ -62,7 +64,14 @@ private:
     Sim_transport* _transport = nullptr;
     QList<QByteArray> _chunks;
     QTimer* _chunk_timer = nullptr;
+    QTimer* _indication_timer = nullptr;
     std::mt19937 _rng;
+    Frame_damage _damage_in{11};
+    Frame_damage _damage_out{13};
+    // User data the modem never saw or the line never carried: requests
+    // ignored while booting or hung, and data frames for a line nobody held.
+    std::uint64_t _data_ignored = 0;
+    std::uint64_t _data_lost_detached = 0;
 };
 
 } // namespace vq_sim

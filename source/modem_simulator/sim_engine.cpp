@@ -131,6 +131,7 @@ void Modem_engine::reboot(const std::string& why)
     _rx_status = 1;
     _tx_status = 2;
     _loop_rx = false;
+    _bytes_lost_reboot += _tx_queue.size() + _held_size + _in_air;
     _tx_queue.clear();
     _tx_active = _tx_keyed = false;
     _tx_credit = 0;
@@ -514,18 +515,20 @@ std::string Modem_engine::status_json() const
                   _signal ? "true" : "false", _opt.loopback ? "true" : "false", _tx_queue.size(),
                   _flow_stopped ? "true" : "false", _from_modem_enabled ? "true" : "false",
                   _held_size);
-    char tail[512];
+    char tail[768];
     std::snprintf(
         tail, sizeof tail,
         "\"ale\":{\"enabled\":%s,\"state\":\"%s\",\"scenario\":\"%s\"},"
         "\"radio_state\":%d,\"counters\":{\"requests\":%llu,\"replies\":%llu,"
-        "\"unsolicited\":%llu,\"data_in\":%llu,\"data_out\":%llu,\"data_dropped\":%llu},"
+        "\"unsolicited\":%llu,\"data_in\":%llu,\"data_out\":%llu,\"data_dropped\":%llu,"
+        "\"data_lost_reboot\":%llu},"
         "\"faults\":{\"drop_percent\":%d,\"delay_ms\":%d,\"reply_faults\":%zu},",
         ale_enabled() ? "true" : "false", ale_state_name().c_str(), _ale_scenario.c_str(),
         _rcm_state, static_cast<unsigned long long>(_requests),
         static_cast<unsigned long long>(_replies), static_cast<unsigned long long>(_indications),
         static_cast<unsigned long long>(_bytes_in), static_cast<unsigned long long>(_bytes_out),
-        static_cast<unsigned long long>(_bytes_dropped), _opt.drop_percent, _opt.delay_ms,
+        static_cast<unsigned long long>(_bytes_dropped),
+        static_cast<unsigned long long>(_bytes_lost_reboot), _opt.drop_percent, _opt.delay_ms,
         _opt.reply_faults.size());
     return std::string("{") + head + tail + "\"settings\":" + _settings.json() + "}";
 }

@@ -104,6 +104,8 @@ public:
     bool ale_sound_heard(const std::string& station);
     bool ale_lqa_poll();
     bool ale_relink(bool succeeds);
+    // One link quality indication, as the receiver sends while it receives.
+    void report_link_quality() { send_lqa(); }
 
     // Readable state.
     bool booting() const { return _booting; }
@@ -225,6 +227,7 @@ private:
     std::size_t _in_air = 0; // bytes transmitted and not yet received (loopback)
     bool _receiver_full_logged = false;
     std::uint64_t _bytes_in = 0, _bytes_out = 0, _bytes_dropped = 0;
+    std::uint64_t _bytes_lost_reboot = 0; // queued, held or in the air at a restart
 
     // ALE engine.
     Ale_state _ale = Ale_state::idle;

@@ -7,7 +7,12 @@
 
 namespace vq_sim {
 
+const char simulator_version[] = "1.1.6";
+
 namespace {
+
+// Set by parse_options() when --version is given.
+bool version_asked = false;
 
 struct Option_row
 {
@@ -50,6 +55,11 @@ const Option_row option_rows[] = {
     {"drop", "PERCENT", "Drop this share of replies."},
     {"delay-ms", "MS", "Delay every reply."},
     {"corrupt", "PERCENT", "Flip one bit in this share of output bytes."},
+    {"corrupt-frames", "PERCENT", "Flip one bit in this share of output frames."},
+    {"corrupt-input", "PERCENT",
+     "Flip one bit in this share of the frames received from the console."},
+    {"indication-rate", "N",
+     "Send N link quality indications a second to the ports registered for them."},
     {"garbage", "PERCENT", "Put random bytes before this share of frames."},
     {"chunks", nullptr, "Write the output in random chunk sizes."},
     {"reboot-after-ms", "MS", "Restart unprompted this long after start."},
@@ -77,6 +87,10 @@ const char* const command_help =
     "  drop PERCENT            drop this share of replies\n"
     "  delay MS                delay every reply\n"
     "  corrupt PERCENT         flip one bit in this share of output bytes\n"
+    "  corrupt-frames PERCENT  flip one bit in this share of output frames\n"
+    "  corrupt-input PERCENT   flip one bit in this share of received frames\n"
+    "                          (status counts damaged frames and the user data in them)\n"
+    "  indications N           N link quality indications a second (0: off)\n"
     "  garbage PERCENT         random bytes before this share of frames\n"
     "  chunks on|off           write the output in random chunk sizes\n"
     "  new-pty                 replace the pseudo-terminal (same link)\n"
@@ -137,6 +151,9 @@ bool parse_fault(const QString& text, bool with_reason, std::uint32_t& id, Reply
 
 QString help_text()
 {
+    if (version_asked) {
+        return QStringLiteral("talvane-modem-sim %1\n").arg(simulator_version);
+    }
     QString text =
         "Usage: talvane-modem-sim [options]\n"
         "A simulated HF radio data modem on a serial line, for the Talvane console.\n"
@@ -146,6 +163,7 @@ QString help_text()
         QString left = QString("  --") + row.name + (row.value ? QString(" ") + row.value : "");
         text += left.leftJustified(26) + row.description + "\n";
     }
+    text += QString("  --version").leftJustified(26) + "Print the program name and version.\n";
     text += QString("  --help").leftJustified(26) + "This text.\n\n";
     text += command_help;
     return text;
@@ -162,11 +180,13 @@ bool parse_options(const QStringList& arguments, Sim_options& o, QString& error,
         }
     }
     parser.addOption(QCommandLineOption(QStringList{"h", "help"}));
+    parser.addOption(QCommandLineOption("version"));
     if (!parser.parse(QStringList("talvane-modem-sim") + arguments)) {
         error = parser.errorText();
         return false;
     }
-    help = parser.isSet("help");
+    version_asked = parser.isSet("version") && !parser.isSet("help");
+    help = parser.isSet("help") || version_asked;
     if (!parser.positionalArguments().isEmpty()) {
         error = "unexpected argument " + parser.positionalArguments().first();
         return false;
@@ -205,11 +225,24 @@ bool parse_options(const QStringList& arguments, Sim_options& o, QString& error,
         !integer("radio-init-ms", e.radio_init_ms, 0) || !integer("seed", seed, 0) ||
         !integer("drop", e.drop_percent, 0) || !integer("delay-ms", e.delay_ms, 0) ||
         !integer("reboot-after-ms", o.reboot_after_ms, 0) || !real("air-speed", e.air_speed) ||
-        !real("corrupt", o.line.corrupt_percent) || !real("garbage", o.line.garbage_percent)) {
+        !real("corrupt", o.line.corrupt_percent) || !real("garbage", o.line.garbage_percent) ||
+        !real("corrupt-frames", o.line.corrupt_frames_percent) ||
+        !real("corrupt-input", o.line.corrupt_input_percent) ||
+        !real("indication-rate", o.indication_rate)) {
         return false;
     }
     if (e.low_mark >= e.high_mark) {
         error = "--low-mark must be below --high-mark";
+        return false;
+    }
+    for (const double percent : {o.line.corrupt_frames_percent, o.line.corrupt_input_percent}) {
+        if (percent > 100) {
+            error = "--corrupt-frames and --corrupt-input take a share from 0 to 100";
+            return false;
+        }
+    }
+    if (o.indication_rate > 1000) {
+        error = "--indication-rate takes at most 1000 a second";
         return false;
     }
     if (parser.isSet("air-speed") && e.air_speed <= 0) {
@@ -327,6 +360,15 @@ std::optional<Sim_command> parse_command(const QString& line, QString& error)
     }
     if (verb == "corrupt") {
         return amount(Sim_command::corrupt, 100);
+    }
+    if (verb == "corrupt-frames") {
+        return amount(Sim_command::corrupt_frames, 100);
+    }
+    if (verb == "corrupt-input") {
+        return amount(Sim_command::corrupt_input, 100);
+    }
+    if (verb == "indications") {
+        return amount(Sim_command::indications, 1000);
     }
     if (verb == "garbage") {
         return amount(Sim_command::garbage, 100);

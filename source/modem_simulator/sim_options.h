@@ -12,9 +12,11 @@ namespace vq_sim {
 
 struct Line_faults
 {
-    double corrupt_percent = 0; // share of output bytes with one bit flipped
-    double garbage_percent = 0; // share of frames preceded by random bytes
-    bool random_chunks = false; // output written in random pieces
+    double corrupt_percent = 0;        // share of output bytes with one bit flipped
+    double garbage_percent = 0;        // share of frames preceded by random bytes
+    bool random_chunks = false;        // output written in random pieces
+    double corrupt_frames_percent = 0; // share of output frames with one bit flipped
+    double corrupt_input_percent = 0;  // share of input frames with one bit flipped
 };
 
 struct Sim_options
@@ -28,11 +30,17 @@ struct Sim_options
     bool verbose = false;
     bool start_hung = false;
     int reboot_after_ms = 0;
-    bool radio_list = false; // print the known radio models and stop
+    double indication_rate = 0; // link quality indications per second (0: off)
+    bool radio_list = false;    // print the known radio models and stop
 };
 
+extern const char simulator_version[];
+
 // Parses the arguments (without the program name). On failure error says why.
+// --help and --version both set `help`.
 bool parse_options(const QStringList& arguments, Sim_options& options, QString& error, bool& help);
+// The text --help prints; after --version was parsed, the program name and
+// version instead.
 QString help_text();
 
 struct Sim_command
@@ -59,6 +67,9 @@ struct Sim_command
         silence_clear,
         drop,
         corrupt,
+        corrupt_frames,
+        corrupt_input,
+        indications,
         garbage,
         chunks,
         delay,

@@ -35,6 +35,14 @@ void Tst_options::commands_data()
     QTest::newRow("drop 101") << "drop 101" << -1 << 0.0 << "";
     QTest::newRow("drop negative") << "drop -3" << -1 << 0.0 << "";
     QTest::newRow("corrupt 0.5") << "corrupt 0.5" << int(Sim_command::corrupt) << 0.5 << "";
+    QTest::newRow("corrupt-frames 5")
+        << "corrupt-frames 5" << int(Sim_command::corrupt_frames) << 5.0 << "";
+    QTest::newRow("corrupt-input 5")
+        << "corrupt-input 5" << int(Sim_command::corrupt_input) << 5.0 << "";
+    QTest::newRow("corrupt-input 101") << "corrupt-input 101" << -1 << 0.0 << "";
+    QTest::newRow("indications 100")
+        << "indications 100" << int(Sim_command::indications) << 100.0 << "";
+    QTest::newRow("indications 1001") << "indications 1001" << -1 << 0.0 << "";
     QTest::newRow("delay 300") << "delay 300" << int(Sim_command::delay) << 300.0 << "";
     QTest::newRow("delay no value") << "delay" << -1 << 0.0 << "";
     QTest::newRow("scenario") << "ale scenario no_reply" << int(Sim_command::ale_scenario) << 0.0
@@ -99,6 +107,11 @@ void Tst_options::options_data()
     QTest::newRow("negative boot") << QStringList{"--boot-ms", "-1"} << false;
     QTest::newRow("boot not a number") << QStringList{"--boot-ms", "soon"} << false;
     QTest::newRow("zero air speed") << QStringList{"--air-speed", "0"} << false;
+    QTest::newRow("frame damage both ways")
+        << QStringList{"--corrupt-frames", "5", "--corrupt-input", "5"} << true;
+    QTest::newRow("frame damage above 100") << QStringList{"--corrupt-input", "100.5"} << false;
+    QTest::newRow("indications") << QStringList{"--indication-rate", "100"} << true;
+    QTest::newRow("indications too fast") << QStringList{"--indication-rate", "5000"} << false;
     QTest::newRow("unknown scenario") << QStringList{"--ale-scenario", "busy"} << false;
     QTest::newRow("nack pair") << QStringList{"--nack", "0x9E:37", "--nack", "24:129:2"} << true;
     QTest::newRow("nack by name") << QStringList{"--nack", "Tac1_msg_ale_lbt_time_set:37",
@@ -141,12 +154,31 @@ void Tst_options::options()
 void Tst_options::help_names_every_command_data()
 {
     QTest::addColumn<QString>("line");
-    for (const char* line : {"status",         "quit",      "hang",         "resume",
-                             "reboot",         "signal on", "loopback off", "ale scenario linked",
-                             "ale incoming X", "ale sound", "ale heard X",  "ale lqa",
-                             "ale relink ok",  "nack 1 2",  "silence 1 3",  "drop 1",
-                             "delay 1",        "corrupt 1", "garbage 1",    "chunks on",
-                             "new-pty",        "help"}) {
+    for (const char* line : {"status",
+                             "quit",
+                             "hang",
+                             "resume",
+                             "reboot",
+                             "signal on",
+                             "loopback off",
+                             "ale scenario linked",
+                             "ale incoming X",
+                             "ale sound",
+                             "ale heard X",
+                             "ale lqa",
+                             "ale relink ok",
+                             "nack 1 2",
+                             "silence 1 3",
+                             "drop 1",
+                             "delay 1",
+                             "corrupt 1",
+                             "garbage 1",
+                             "chunks on",
+                             "new-pty",
+                             "help",
+                             "corrupt-frames 1",
+                             "corrupt-input 1",
+                             "indications 10"}) {
         QTest::newRow(line) << QString(line);
     }
 }
