@@ -7,7 +7,57 @@
 #include "talvane.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <algorithm>
 #include <csignal>
+#include <vector>
+
+namespace {
+
+// TALVANE_HEARTBEAT_REPORT=FILE (for the benchmarks): a 1 ms timer on the GUI
+// thread records how late the event loop serves it; the figures go to FILE
+// when the event loop ends.
+void start_heartbeat_report(QApplication& app)
+{
+    const QString path = qEnvironmentVariable("TALVANE_HEARTBEAT_REPORT");
+    if (path.isEmpty()) {
+        return;
+    }
+    auto* timer = new QTimer(&app);
+    auto* clock = new QElapsedTimer;
+    auto* lateness_us = new std::vector<qint64>;
+    timer->setTimerType(Qt::PreciseTimer);
+    QObject::connect(timer, &QTimer::timeout, [clock, lateness_us] {
+        if (clock->isValid()) {
+            lateness_us->push_back(std::max<qint64>(0, clock->nsecsElapsed() / 1000 - 1000));
+        }
+        clock->start();
+    });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [path, clock, lateness_us] {
+        std::vector<qint64>& v = *lateness_us;
+        std::sort(v.begin(), v.end());
+        auto at = [&v](double share) {
+            return v.empty() ? 0 : v[std::min(v.size() - 1, std::size_t(share * v.size()))];
+        };
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            file.write(QString("ticks %1\np50_us %2\np99_us %3\np999_us %4\nmax_us %5\n")
+                           .arg(v.size())
+                           .arg(at(0.5))
+                           .arg(at(0.99))
+                           .arg(at(0.999))
+                           .arg(v.empty() ? 0 : v.back())
+                           .toLatin1());
+        }
+        delete lateness_us;
+        delete clock;
+    });
+    timer->start(1);
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -19,7 +69,7 @@ int main(int argc, char* argv[])
     qInstallMessageHandler(talvane_message_handler);
 
     const Console_options options = parse_console_options(app.arguments().mid(1));
-    if (options.help || !options.error.isEmpty()) {
+    if (options.help || options.version || !options.error.isEmpty()) {
         return report_console_options(options);
     }
     warn_about_ignored_arguments(options);
@@ -32,6 +82,7 @@ int main(int argc, char* argv[])
         std::signal(SIGPIPE, SIG_IGN);
         new vq_qt::Operator_commands(window, 0, stdout, window);
     }
+    start_heartbeat_report(app);
     const int rc = app.exec();
     delete window;
     return rc;
