@@ -132,7 +132,8 @@ private slots:
         QTest::newRow("7d kept") << QByteArray("}") << QByteArray("}");
         QTest::newRow("ref before wrap")
             << QByteArray("\xE9<") << QByteArray("<![CDATA[&#233;&lt;]]>");
-        QTest::newRow("tab cr kept") << QByteArray("a\tb\rc") << QByteArray("a\tb\rc");
+        QTest::newRow("tab kept, cr as reference")
+            << QByteArray("a\tb\rc") << QByteArray("a\tb&#13;c");
         QTest::newRow("control") << QByteArray("a\x01") << QByteArray("a&#9217;");
     }
     void escape()

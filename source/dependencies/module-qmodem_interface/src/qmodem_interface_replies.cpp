@@ -196,7 +196,9 @@ void radio_select(Q& q, const vq::Tac1_msg_radio_select_set& m)
     if (zero >= 0) {
         description.truncate(zero);
     }
-    emit q.radio_select_request_response(m.radio_port(), QString::fromLatin1(description));
+    // The same encoding set_radio_select sends the name in, so that a name
+    // the modem reports back is the one the console chose.
+    emit q.radio_select_request_response(m.radio_port(), QString::fromLocal8Bit(description));
 }
 
 void ale_status_report(Q& q, const vq::Tac1_msg_ale_status_report_indication& m)

@@ -362,7 +362,11 @@ std::string Trace_logger::escape(const char* text)
                 wrapped = true;
             }
             out += markup;
-        } else if (c < 0x20 && c != '\t' && c != '\r') {
+        } else if (c == '\r') {
+            // An XML reader reads a carriage return as a line feed; the
+            // reference keeps it.
+            out += "&#13;";
+        } else if (c < 0x20 && c != '\t') {
             // Other control characters cannot stand in an XML document at
             // all: they are written as their visible control pictures.
             out += format("&#%d;", 0x2400 + c);
