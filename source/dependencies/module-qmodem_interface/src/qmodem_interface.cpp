@@ -15,6 +15,23 @@ Q_LOGGING_CATEGORY(qmdm_if_tx, "qmdm_if_tx")
 
 namespace vq_qt {
 
+namespace {
+
+// Bytes shown in a log line; a longer frame shows its first bytes and the
+// count of the rest, so that what the line brings cannot stretch the log.
+constexpr int dump_limit = 512;
+
+QByteArray hex_dump(const QByteArray& bytes)
+{
+    if (bytes.size() <= dump_limit) {
+        return bytes.toHex();
+    }
+    return bytes.left(dump_limit).toHex() + "... (" +
+           QByteArray::number(bytes.size() - dump_limit) + " more bytes)";
+}
+
+} // namespace
+
 // The callback registered with the message handler for each identifier of a
 // reply row: it runs that row over the received PDU.
 class Reply_callback_body : public Base_callback_body<vq::Tac_callback_object*>
@@ -80,7 +97,7 @@ void QModem_interface::_receive_sipc_data(QByteArray read_bytes)
                                           static_cast<std::size_t>(read_bytes.size()));
     qCDebug(qmdm_if_rx) << read_bytes.size()
                         << "bytes Rx'ed from modem (send to SIPC Protocol handler)";
-    qCDebug(qmdm_if_rx) << "Data:" << read_bytes.toHex();
+    qCDebug(qmdm_if_rx) << "Data:" << hex_dump(read_bytes);
 }
 
 void QModem_interface::_write_sipc_data_to_port(vq::Tac_callback_object* callback_object)
@@ -90,7 +107,7 @@ void QModem_interface::_write_sipc_data_to_port(vq::Tac_callback_object* callbac
                            static_cast<int>(frame.size()));
     emit send_sipc_data(bytes);
     qCDebug(qmdm_if) << bytes.size() << "bytes Tx'ed to modem";
-    qCDebug(qmdm_if_tx) << "Data:" << bytes.toHex();
+    qCDebug(qmdm_if_tx) << "Data:" << hex_dump(bytes);
 }
 
 bool QModem_interface::_send_pdu(vq::Tac1_pdu& message, quint32 address, quint16 port,
