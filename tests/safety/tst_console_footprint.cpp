@@ -73,6 +73,17 @@ void write_network_log_configuration(quint16 port)
     QVERIFY(shared.write_string("SubnetMask01", "255.0.0.0"));
 }
 
+// Starts the simulated modem and connects the window to it.
+bool connect_to_simulated_modem(Window_on_modem& rig)
+{
+    if (!rig.start_modem({"--boot-ms", "0"})) {
+        return false;
+    }
+    rig.connect_to();
+    return QTest::qWaitFor([&] { return rig.probe.state() == CONNECTION_STATE_CONNECTED; },
+                           scaled_ms(5000));
+}
+
 void remove_store()
 {
     const auto store = vq::Registry_wrapper::store_path(vq::Registry_root::local_machine);
@@ -112,10 +123,7 @@ private slots:
         logger->set_network_log_level(0);
         logger->log("x.cpp", 1, "footprint", "info", 50, nullptr, nullptr);
         Window_on_modem rig;
-        QVERIFY(rig.start_modem({"--boot-ms", "0"}));
-        rig.connect_to();
-        QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), int(CONNECTION_STATE_CONNECTED),
-                                  scaled_ms(5000));
+        QVERIFY(connect_to_simulated_modem(rig));
 
         for (const Socket_row& row : own_sockets({"tcp", "tcp6"}, 9)) {
             QVERIFY2(false, qPrintable("a TCP socket: " + row.fields.join(' ')));
@@ -152,10 +160,7 @@ private slots:
             set_trace_logger(logger.get());
             logger->log("x.cpp", 1, "footprint", "info", 50, nullptr, nullptr);
             Window_on_modem rig;
-            QVERIFY(rig.start_modem({"--boot-ms", "0"}));
-            rig.connect_to();
-            QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), int(CONNECTION_STATE_CONNECTED),
-                                      scaled_ms(5000));
+            QVERIFY(connect_to_simulated_modem(rig));
             rig.window->close();
             set_trace_logger(nullptr);
         }
