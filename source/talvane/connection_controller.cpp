@@ -268,7 +268,11 @@ void Connection_controller::_modem_boot_timeout()
 
 void Connection_controller::_keep_alive_timeout()
 {
-    if (response_seen_flag || receiving_flag) {
+    // A missing answer means the modem is gone or restarted, even while it
+    // was receiving: a restarted modem never reports the end of reception,
+    // and excusing it would keep showing a modem that lost its set-up as
+    // connected. The longer period while receiving allows for slow answers.
+    if (response_seen_flag) {
         response_seen_flag = false;
         modem_interface->request_audio_rx_level();
         keep_alive_timer()->start();

@@ -176,7 +176,7 @@ private:
     QString connection_status_text = "Not Connected";
     bool auto_detect_flag = false;
     bool response_seen_flag = true;
-    bool receiving_flag = false;
+    bool receiving_flag = false; // reception in progress (the keep-alive runs slower)
     QString saved_status_text;
     int saved_status_state = CONNECTION_STATE_NOT_CONNECTED;
     QString software_version;

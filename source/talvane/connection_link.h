@@ -44,7 +44,7 @@ public:
     virtual void count_init_response(Init_response which) = 0;
     // A receive level answer arrived: the modem is alive.
     virtual void note_response_seen() = 0;
-    // While the modem is receiving, a missing keep-alive answer is forgiven.
+    // Whether the modem reports that it is receiving.
     virtual void set_receiving(bool receiving) = 0;
     virtual void set_keep_alive_interval(int ms) = 0;
     // Stores the version text and the model derived from it (2 for KX5,

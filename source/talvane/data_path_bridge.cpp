@@ -49,7 +49,7 @@ void Data_path_bridge::_service_tx_buffer()
 {
     int size = int(tx_buffer.size());
     if (size > 0) {
-        if (!modem_flow_stopped_flag) {
+        if (!modem_flow_stopped_flag && modem_link_up) {
             const int chunk = qMin(size, tx_chunk_size);
             modem_interface->set_send_data_to_modem(tx_buffer.left(chunk));
             tx_buffer.remove(0, chunk);
@@ -141,6 +141,29 @@ void Data_path_bridge::_hold_or_release_modem_data()
     } else if (data_from_modem_disabled && queued < rx_low_water_mark && vsp && vsp->IsOpened()) {
         qCDebug(lc_flow_ctrl) << "Rx queue low - release data from the modem";
         data_from_modem_disabled = false;
+        modem_interface->set_send_data_from_modem_flow_enable();
+    }
+}
+
+void Data_path_bridge::set_modem_link_up(bool up)
+{
+    if (up == modem_link_up) {
+        return;
+    }
+    modem_link_up = up;
+    if (!up) {
+        return;
+    }
+    // A modem set up again (after a restart, say) starts with an empty
+    // transmit queue and will never send the flow start that a flow stop of
+    // before is waiting for.
+    if (modem_flow_stopped_flag) {
+        qCDebug(lc_flow_ctrl) << "Data to modem flow start: the modem was set up again";
+        modem_flow_stopped_flag = 0;
+    }
+    // Data from the modem was enabled when the application opened the port;
+    // a modem set up since then has forgotten it.
+    if (vsp && vsp->IsOpened() && !data_from_modem_disabled) {
         modem_interface->set_send_data_from_modem_flow_enable();
     }
 }

@@ -47,6 +47,7 @@ public:
     // Bytes from the modem waiting for the application.
     int receive_queue_size() const { return int(rx_queue.size()); }
     bool modem_data_held() const { return data_from_modem_disabled; }
+    bool modem_link_is_up() const { return modem_link_up; }
 
 public slots:
     void _service_tx_buffer();
@@ -70,6 +71,12 @@ public slots:
     // Reports bytes from the modem that nobody could take (the window's close).
     void report_discarded_data();
 
+    // The modem is connected and set up (true), or the link to it is down.
+    // While it is down no chunk is sent (it would be lost); when it comes up
+    // the modem is set up afresh, so its flow marks start over and the data
+    // from it is enabled again for an application that holds the port.
+    void set_modem_link_up(bool up);
+
 private:
     void _write_to_vsp();
     void _hold_or_release_modem_data();
@@ -83,5 +90,6 @@ private:
     int modem_flow_stopped_flag = 0;
     QByteArray rx_queue;
     bool data_from_modem_disabled = false; // by the queue's high water mark
+    bool modem_link_up = false;
     qint64 discarded_bytes = 0;
 };

@@ -109,6 +109,7 @@ void Talvane::_show_connection_state(int state)
         state == CONNECTION_STATE_CONNECTING_NO_RESPONSE) {
         ale_2g_control_panel->state_machine()->connection_lost();
     }
+    data_path_bridge->set_modem_link_up(state == CONNECTION_STATE_CONNECTED);
     if (state != CONNECTION_STATE_CONNECTED) {
         _set_panels_enabled(false);
         return;

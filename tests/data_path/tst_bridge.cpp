@@ -63,6 +63,8 @@ private slots:
     void unread_bytes_are_queued_and_hold_the_modem();
     void bytes_for_nobody_are_discarded_with_one_warning();
     void bytes_left_by_a_closing_application_do_not_reach_the_next();
+    void nothing_is_sent_while_the_modem_link_is_down();
+    void a_modem_set_up_again_gets_data_flowing_both_ways();
 
 private:
     // The user data handed to the modem so far, in order; each chunk is
@@ -88,6 +90,9 @@ void Tst_bridge::init()
     port = std::make_unique<Lagging_control>();
     bridge = std::make_unique<Data_path_bridge>(modem.get());
     bridge->set_control(port.get());
+    // Connected to a modem that is set up; nobody holds the port yet, so
+    // nothing is sent.
+    bridge->set_modem_link_up(true);
 }
 
 void Tst_bridge::cleanup()
@@ -449,6 +454,59 @@ void Tst_bridge::bytes_left_by_a_closing_application_do_not_reach_the_next()
     QCOMPARE(port->written.size(), 1000);
     bridge->_handle_data_from_modem_set("next", false);
     QCOMPARE(port->written.mid(1000), QByteArray("next"));
+}
+
+// While the link to the modem is down (No Response, a device replaced) a
+// chunk would go nowhere: the bytes wait in the buffer and leave, in order,
+// once the modem is connected again.
+void Tst_bridge::nothing_is_sent_while_the_modem_link_is_down()
+{
+    port->opened = true;
+    bridge->vsp_port_opened();
+    const QByteArray all = pattern_bytes(1000, 3);
+    port->to_read = all;
+    read_all_offered();
+    bridge->set_modem_link_up(false);
+    for (int i = 0; i < 10; ++i) {
+        bridge->_service_tx_buffer();
+    }
+    QCOMPARE(data_messages(), 0);
+    QCOMPARE(bridge->transmit_buffer(), all);
+    bridge->set_modem_link_up(true);
+    while (!bridge->transmit_buffer().isEmpty()) {
+        bridge->_service_tx_buffer();
+    }
+    QCOMPARE(sent_to_modem(), all);
+}
+
+// A modem that restarted has forgotten that data from it was enabled, and
+// its transmit queue is empty, so the flow start a flow stop of before waits
+// for never comes. Set up again, it gets both back.
+void Tst_bridge::a_modem_set_up_again_gets_data_flowing_both_ways()
+{
+    port->opened = true;
+    bridge->vsp_port_opened();
+    bridge->_handle_data_to_modem_flow_stop_indication();
+    port->to_read = "waiting";
+    read_all_offered();
+    bridge->_service_tx_buffer();
+    QCOMPARE(data_messages(), 0);
+
+    bridge->set_modem_link_up(false);
+    frames->clear();
+    bridge->set_modem_link_up(true);
+    QCOMPARE(frames->names(), QStringList{from_modem_enable});
+    QCOMPARE(bridge->modem_flow_stopped(), 0);
+    bridge->_service_tx_buffer();
+    QCOMPARE(sent_to_modem(), QByteArray("waiting"));
+
+    // With no application on the port there is nothing to enable.
+    port->opened = false;
+    bridge->vsp_port_closed();
+    bridge->set_modem_link_up(false);
+    frames->clear();
+    bridge->set_modem_link_up(true);
+    QVERIFY(frames->names().isEmpty());
 }
 
 QTEST_MAIN(Tst_bridge)

@@ -542,7 +542,9 @@ void Tst_window::keep_alive_data()
     QTest::addColumn<bool>("receiving");
     QTest::addColumn<int>("state");
     QTest::newRow("answered") << true << false << 5;
-    QTest::newRow("receiving, no answer") << false << true << 5;
+    // Reception does not excuse a missing answer: the modem may have
+    // restarted, and a restarted modem never reports the end of reception.
+    QTest::newRow("receiving, no answer") << false << true << 2;
     QTest::newRow("both") << true << true << 5;
     QTest::newRow("silent") << false << false << 2;
 }
