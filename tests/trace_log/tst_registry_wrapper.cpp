@@ -124,7 +124,7 @@ private slots:
         QVERIFY(!key.write_value("Bad", vq::reg_dword, "abc", 3));
     }
 
-    void unreadable_lines_are_skipped()
+    void unreadable_lines_are_skipped_and_kept()
     {
         QDir().mkpath(temp->path() + "/Velquin");
         QFile f(store_file());
@@ -150,6 +150,24 @@ private slots:
         QVERIFY(key.open(lm, "K\\Sub", false));
         QVERIFY(key.read_string("Deep", text));
         QCOMPARE(text, std::string("xA"));
+
+        // A write keeps every line it could not read, and the comments, as
+        // they stand: a typo in a hand edit is there to be corrected.
+        QVERIFY(key.write_dword("Written", 7));
+        key.close();
+        const QList<QByteArray> lines = store_text().split('\n');
+        for (const char* kept :
+             {"; comment", "\"Bad\"=dword:xyz", "garbage line", "\"Text\"=\"unterminated",
+              "\"Hex\"=hex(3):01,0g", "[Unclosed", "\"Lost\"=dword:1"}) {
+            QVERIFY2(lines.count(kept) == 1, kept);
+        }
+        QVERIFY(lines.contains("\"Written\"=dword:00000007"));
+        // Written again, nothing is doubled.
+        QVERIFY(key.open(lm, "K", false));
+        QVERIFY(key.write_dword("Good", 43));
+        key.close();
+        QCOMPARE(store_text().split('\n').count("garbage line"), 1);
+        QCOMPARE(store_text().count("Talvane key/value store"), 1);
     }
 
     void delete_value_and_key()

@@ -27,6 +27,9 @@ struct Key
 {
     std::string path;
     std::vector<Value> values;
+    // Lines of the key's section that could not be read (a typo in a hand
+    // edit, say) and comments: written back as they stand.
+    std::vector<std::string> kept_lines;
 };
 
 char lower_ascii(char c)
@@ -86,6 +89,9 @@ bool is_below(const std::string& path, const std::string& ancestor)
 struct Store
 {
     std::vector<Key> keys;
+    // Lines before the first section, or under a section header that could
+    // not be read: written back at the top as they stand.
+    std::vector<std::string> kept_lines;
 
     Key* find(const std::string& path)
     {
@@ -109,7 +115,7 @@ struct Store
             prefix = path.substr(0, end);
             key = find(prefix);
             if (key == nullptr) {
-                keys.push_back(Key{prefix, {}});
+                keys.push_back(Key{prefix, {}, {}});
                 key = &keys.back();
             }
             start = end + 1;
@@ -268,27 +274,50 @@ bool parse_value(const std::string& line, Value& value)
     return false;
 }
 
-// Lines that cannot be read are skipped: the rest of the store stays usable.
+const char* const store_header =
+    "; Talvane key/value store (registry). Edit only while no program runs.";
+
+// Lines that cannot be read are kept aside, to be written back as they
+// stand: the rest of the store stays usable and a hand edit is not lost.
 Store parse(std::istream& in)
 {
     Store store;
-    Key* current = nullptr;
+    std::string current_path;
+    bool in_key = false;
+    auto keep = [&](const std::string& line) {
+        if (in_key) {
+            store.create(current_path).kept_lines.push_back(line);
+        } else if (line != store_header) {
+            store.kept_lines.push_back(line);
+        }
+    };
     std::string line;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        if (line.empty() || line[0] == ';' || line[0] == '#')
+        if (line.empty())
             continue;
+        if (line[0] == ';' || line[0] == '#') {
+            keep(line);
+            continue;
+        }
         if (line[0] == '[') {
             std::string path;
-            current = nullptr;
-            if (read_key_path(line, path))
-                current = &store.create(normalise_path(path));
+            in_key = read_key_path(line, path);
+            if (in_key) {
+                current_path = normalise_path(path);
+                store.create(current_path);
+            } else {
+                store.kept_lines.push_back(line);
+            }
             continue;
         }
         Value value;
-        if (current == nullptr || line[0] != '"' || !parse_value(line, value))
+        if (!in_key || line[0] != '"' || !parse_value(line, value)) {
+            keep(line);
             continue;
+        }
+        Key* current = store.find(current_path);
         auto it = std::find_if(current->values.begin(), current->values.end(),
                                [&](const Value& v) { return same_name(v.name, value.name); });
         if (it != current->values.end())
@@ -301,9 +330,12 @@ Store parse(std::istream& in)
 
 std::string serialise(const Store& store)
 {
-    std::string out = "; Talvane key/value store (registry). Edit only while no program runs.\n";
+    std::string out = std::string(store_header) + "\n";
+    for (const auto& line : store.kept_lines) {
+        out += line + '\n';
+    }
     for (const auto& key : store.keys) {
-        if (key.path.empty() && key.values.empty())
+        if (key.path.empty() && key.values.empty() && key.kept_lines.empty())
             continue;
         out += "\n[";
         append_key_escaped(out, key.path);
@@ -332,6 +364,9 @@ std::string serialise(const Store& store)
                 }
             }
             out += '\n';
+        }
+        for (const auto& line : key.kept_lines) {
+            out += line + '\n';
         }
     }
     return out;
