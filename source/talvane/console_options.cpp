@@ -1,5 +1,6 @@
 #include "console_options.h"
 
+#include "app_logging.h"
 #include "operator_commands.h"
 
 #include <cstdio>
@@ -26,6 +27,7 @@ const char* const usage_text =
     "  --print-state       print one line on standard output for every change\n"
     "                      of the connection state.\n"
     "  --control           read operator commands from standard input (below).\n"
+    "  --version           print the program name and version.\n"
     "  --help              show this text.\n"
     "\n"
     "Qt's own options (-platform, -style, ...) are accepted as usual; other\n"
@@ -84,6 +86,8 @@ Console_options parse_console_options(const QStringList& arguments)
             options.print_state = true;
         } else if (argument == "--control") {
             options.control = true;
+        } else if (argument == "--version") {
+            options.version = true;
         } else if (argument == "--help" || argument == "-h") {
             options.help = true;
         } else {
@@ -111,6 +115,10 @@ int report_console_options(const Console_options& options)
                      qPrintable(options.help_text));
         return 2;
     }
-    std::fputs(qPrintable(options.help_text), stdout);
+    if (options.help) {
+        std::fputs(qPrintable(options.help_text), stdout);
+    } else {
+        std::printf("talvane %s\n", talvane_logging::application_version);
+    }
     return 0;
 }

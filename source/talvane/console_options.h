@@ -15,6 +15,7 @@ struct Console_options
     bool control = false;          // --control: operator commands on standard input
     QStringList warnings;          // arguments that were not understood and are ignored
     bool help = false;             // --help was given (the text is in help_text)
+    bool version = false;          // --version: print the program name and version
     QString help_text;
     QString error; // a bad command line; empty when all was understood
 };
@@ -25,8 +26,9 @@ struct Console_options
 // removed, as QApplication does.
 Console_options parse_console_options(const QStringList& arguments);
 
-// For --help or a bad command line: prints the help (stdout) or the error and
-// the help (stderr) and returns the process exit code, 0 or 2.
+// For --help, --version or a bad command line: prints the help or the
+// version (stdout), or the error and the help (stderr), and returns the
+// process exit code, 0 or 2.
 int report_console_options(const Console_options& options);
 
 // Prints one warning line on standard error for each ignored argument.

@@ -18,6 +18,8 @@
 // file, overwrites the closing tag, appends itself and the closing tag again,
 // and closes the file. When the file grows past the size limit the index moves
 // on (modulo the file count) and the file of the new index is deleted.
+// Whenever a file is created, the stylesheet it names is put beside it if the
+// folder has none (install_trace_stylesheet, trace_stylesheet.h).
 //
 // Configuration lives in the key/value store (Registry_wrapper, local machine
 // root): "SOFTWARE\Stenwick\TraceAndLog" holds "Port" (dword) and the pairs

@@ -1,6 +1,7 @@
 #include "trace_logger.h"
 
 #include "registry_wrapper.h"
+#include "trace_stylesheet.h"
 #include "udp_log_sink.h"
 
 #include <algorithm>
@@ -116,6 +117,18 @@ void report_write_failure(int error)
 {
     std::fprintf(stderr, "Write failed : Error code %ld\n", static_cast<long>(error));
     std::fprintf(stderr, "Error message : %s\n", std::strerror(error));
+}
+
+// A new trace file names the stylesheet in its own folder: put it there if
+// it is missing.
+void put_stylesheet_beside(const std::string& file)
+{
+    const auto slash = file.find_last_of('/');
+    const std::string folder =
+        slash == std::string::npos ? std::string() : file.substr(0, slash == 0 ? 1 : slash);
+    std::string error;
+    if (!install_trace_stylesheet(folder, &error))
+        std::fprintf(stderr, "Stylesheet not written : %s\n", error.c_str());
 }
 
 std::uint32_t clamp_size(long long size)
@@ -455,6 +468,7 @@ int Trace_logger::open_for_append()
             }
             store_index();
             current_size = sizeof header_lines - 1;
+            put_stylesheet_beside(name);
             return fd;
         }
         // Overwrite the closing tag. A file that does not end with it (cut
