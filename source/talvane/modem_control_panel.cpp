@@ -48,16 +48,6 @@ constexpr ushort activity_async_stop = 300;
 constexpr int deacquire_default = 1;
 constexpr int flow_control_default = 1;
 
-void log_reply(const char* name)
-{
-    qCDebug(lc_resp_handle) << name;
-}
-
-void log_nack(const char* name)
-{
-    qCWarning(lc_resp_handle) << name;
-}
-
 QComboBox* filled_selector(QWidget* parent, const Selector_table& table)
 {
     auto* box = new QComboBox(parent);

@@ -64,16 +64,6 @@ constexpr Rcm_status_text rcm_status_texts[] = {
     {4, "Ready"}, {5, "-"}, {6, "Initialising"},
 };
 
-void log_reply(const char* name)
-{
-    qCDebug(lc_resp_handle) << name;
-}
-
-void log_nack(const char* name)
-{
-    qCWarning(lc_resp_handle) << name;
-}
-
 // Selects the entry carrying this code, or the first entry; false when the
 // code is not offered.
 bool select_code_or_first(QComboBox* box, int code)

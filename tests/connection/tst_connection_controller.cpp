@@ -6,8 +6,8 @@
 #include "pty_pair.h"
 #include "qmodem_interface.h"
 #include "qserial_io.h"
-#include "tac1_catalogue.h"
 #include "test_timing.h"
+#include "window_fixture.h"
 
 #include <QFile>
 #include <QSettings>
@@ -27,8 +27,8 @@ struct Line_message
 };
 
 // Cuts the bytes the console wrote into frames: sync C6 7D, 20 header bytes
-// with the payload length at offset 16, the payload, a 2-byte CRC. The TAC1
-// header (identifier 4, transaction 1, type 1) leads the payload.
+// with the payload length at offset 16, the payload, a 2-byte CRC; each frame
+// is read as the window tests read it.
 QList<Line_message> split_frames(const QByteArray& line)
 {
     QList<Line_message> messages;
@@ -43,12 +43,10 @@ QList<Line_message> split_frames(const QByteArray& line)
         if (at + 20 + length + 2 > line.size() || length < 6) {
             break;
         }
-        const quint32 identifier =
-            (quint32(b[20]) << 24) | (quint32(b[21]) << 16) | (quint32(b[22]) << 8) | b[23];
-        const vq::Tac1_catalogue_entry* entry = vq::tac1_find(identifier);
+        const Sent_message sent = decode_sent_frame(line.mid(at, 20 + length + 2));
         Line_message message;
-        message.name = entry ? QString::fromLatin1(entry->name) : QString::number(identifier, 16);
-        message.payload = line.mid(at + 26, length - 6);
+        message.name = sent.name;
+        message.payload = sent.payload;
         message.destination_port = quint16((b[7] << 8) | b[8]);
         messages << message;
         at += 20 + length + 2;

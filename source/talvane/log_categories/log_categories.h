@@ -32,3 +32,15 @@ Q_DECLARE_LOGGING_CATEGORY(lc_state_change_2g)
 Q_DECLARE_LOGGING_CATEGORY(lc_events_2g)
 Q_DECLARE_LOGGING_CATEGORY(lc_address_entry_2g)
 Q_DECLARE_LOGGING_CATEGORY(lc_tac1_reply_2g)
+
+// The one line a reply slot writes with its own name: debug for answers,
+// a warning for negative acknowledgements.
+inline void log_reply(const char* name)
+{
+    qCDebug(lc_resp_handle) << name;
+}
+
+inline void log_nack(const char* name)
+{
+    qCWarning(lc_resp_handle) << name;
+}
