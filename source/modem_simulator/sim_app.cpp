@@ -318,7 +318,7 @@ void Sim_app::execute(const Sim_command& c)
         _engine->set_hung(false);
         break;
     case Sim_command::reboot:
-        _engine->reboot("operator command");
+        _engine->reboot("operator command", static_cast<int>(c.number));
         break;
     case Sim_command::signal:
         _engine->set_signal(c.on);

@@ -97,14 +97,15 @@ void Modem_engine::note(const std::string& line)
     }
 }
 
-void Modem_engine::start()
+void Modem_engine::start(int boot_ms)
 {
+    boot_ms = boot_ms < 0 ? _opt.boot_ms : boot_ms;
     _booting = true;
     ++_boot_count;
     _booted_at = _sched.now();
     const int gen = ++_generation;
-    note("booting (" + std::to_string(_opt.boot_ms) + " ms)");
-    _sched.after(_opt.boot_ms, [this, gen] {
+    note("booting (" + std::to_string(boot_ms) + " ms)");
+    _sched.after(boot_ms, [this, gen] {
         if (gen != _generation) {
             return;
         }
@@ -116,7 +117,7 @@ void Modem_engine::start()
     });
 }
 
-void Modem_engine::reboot(const std::string& why)
+void Modem_engine::reboot(const std::string& why, int boot_ms)
 {
     note("restarting: " + why);
     // Everything in flight is lost; settings come back from non-volatile memory.
@@ -144,7 +145,7 @@ void Modem_engine::reboot(const std::string& why)
     _receiver_full_logged = false;
     _ale = Ale_state::idle;
     _rcm_state = 1;
-    start();
+    start(boot_ms);
 }
 
 void Modem_engine::set_hung(bool hung)

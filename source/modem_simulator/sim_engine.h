@@ -79,9 +79,10 @@ public:
     // One received message for one of those identifiers.
     void handle(const Tac1_in& in);
 
-    // Power on (first start) or restart.
-    void start();
-    void reboot(const std::string& why);
+    // Power on (first start) or restart; a negative boot time is the
+    // configured one.
+    void start(int boot_ms = -1);
+    void reboot(const std::string& why, int boot_ms = -1);
 
     // Operator commands.
     void set_hung(bool hung);

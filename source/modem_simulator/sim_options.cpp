@@ -71,7 +71,8 @@ const char* const command_help =
     "  status                  print the state as one JSON line\n"
     "  quit                    stop (the link is removed)\n"
     "  hang | resume           stop answering / answer again\n"
-    "  reboot                  restart unprompted (booting, registrations cleared)\n"
+    "  reboot [MS]             restart unprompted (booting, registrations cleared),\n"
+    "                          booting for MS if given, else the --boot-ms time\n"
     "  signal on|off           a far station's signal on the channel\n"
     "  loopback on|off         receive what is transmitted\n"
     "  ale scenario NAME       outcome of the next calls: linked, no_reply, occupied, rejected\n"
@@ -333,8 +334,7 @@ std::optional<Sim_command> parse_command(const QString& line, QString& error)
     static const std::pair<const char*, Sim_command::Kind> plain[] = {
         {"help", Sim_command::help},       {"status", Sim_command::status},
         {"quit", Sim_command::quit},       {"hang", Sim_command::hang},
-        {"resume", Sim_command::resume},   {"reboot", Sim_command::reboot},
-        {"new-pty", Sim_command::new_pty},
+        {"resume", Sim_command::resume},   {"new-pty", Sim_command::new_pty},
     };
     for (const auto& [word, kind] : plain) {
         if (verb == word) {
@@ -345,6 +345,15 @@ std::optional<Sim_command> parse_command(const QString& line, QString& error)
             c.kind = kind;
             return c;
         }
+    }
+    if (verb == "reboot") {
+        // A restart with the usual boot time, or one of its own.
+        if (w.size() == 1) {
+            c.kind = Sim_command::reboot;
+            c.number = -1;
+            return c;
+        }
+        return amount(Sim_command::reboot, 600000);
     }
     if (verb == "signal") {
         return on_off(Sim_command::signal);

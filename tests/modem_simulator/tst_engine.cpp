@@ -29,6 +29,7 @@ private slots:
     void startup_status_follows_boot();
     void booting_modem_ignores_other_requests();
     void reset_reboots_and_restores_saved_settings();
+    void reboot_with_its_own_boot_time();
     void software_version_names_the_model_data();
     void software_version_names_the_model();
     void identity_requests_answered_data();
@@ -113,6 +114,20 @@ void Tst_engine::reset_reboots_and_restores_saved_settings()
     QCOMPARE(f.request(0x9E, {})[0].payload, Bytes{1});
     QCOMPARE(f.request(0x00030028, {})[0].payload, Bytes{3});
     QCOMPARE(f.request(0x000300AB, {})[0].payload, Bytes{3});
+}
+
+void Tst_engine::reboot_with_its_own_boot_time()
+{
+    Engine_fixture f; // boots in 100 ms
+    f.engine->reboot("test", 6000);
+    f.sched.advance_by(5990);
+    QCOMPARE(f.request(0x9E, {})[0].payload, Bytes{2});
+    f.sched.advance_by(10);
+    QCOMPARE(f.request(0x9E, {})[0].payload, Bytes{1});
+    f.engine->reboot("test"); // the configured time again
+    QCOMPARE(f.request(0x9E, {})[0].payload, Bytes{2});
+    f.sched.advance_by(100);
+    QCOMPARE(f.request(0x9E, {})[0].payload, Bytes{1});
 }
 
 void Tst_engine::software_version_names_the_model_data()

@@ -63,7 +63,12 @@ void Tst_options::commands_data()
     QTest::newRow("lqa") << "ale lqa" << int(Sim_command::ale_lqa) << 0.0 << "";
     QTest::newRow("relink ok") << "ale relink ok" << int(Sim_command::ale_relink) << 1.0 << "";
     QTest::newRow("relink maybe") << "ale relink maybe" << -1 << 0.0 << "";
-    QTest::newRow("reboot with argument") << "reboot now" << -1 << 0.0 << "";
+    QTest::newRow("reboot: the configured boot time")
+        << "reboot" << int(Sim_command::reboot) << -1.0 << "";
+    QTest::newRow("reboot with its own boot time")
+        << "reboot 6000" << int(Sim_command::reboot) << 6000.0 << "";
+    QTest::newRow("reboot with a word") << "reboot now" << -1 << 0.0 << "";
+    QTest::newRow("reboot with two times") << "reboot 1 2" << -1 << 0.0 << "";
     QTest::newRow("unknown") << "launch" << -1 << 0.0 << "";
     QTest::newRow("empty") << "" << -2 << 0.0 << "";
     QTest::newRow("blank") << " \t " << -2 << 0.0 << "";
