@@ -39,8 +39,11 @@ void Data_path_bridge::_read_from_vsp()
 
 void Data_path_bridge::vsp_received_characters()
 {
-    // With CTS off the bytes stay in the port until it is raised again.
-    if (clear_to_send_flag) {
+    // With CTS off the bytes stay in the port until it is raised again. The
+    // port announces what it holds as often as it is read, and a writer can
+    // fill it faster than the service timer ticks: above the high water mark
+    // the bytes stay in the port too, until the next tick drops CTS.
+    if (clear_to_send_flag && tx_buffer.size() <= tx_high_water_mark) {
         _read_from_vsp();
     }
 }

@@ -52,6 +52,7 @@ private slots:
 
     void burst_against_the_marks_data();
     void burst_against_the_marks();
+    void a_writer_faster_than_the_timer_waits_in_the_port();
     void flow_stop_during_a_transfer();
     void tx_kill_discards_the_waiting_bytes();
     void tx_resume_empties_the_buffer();
@@ -187,6 +188,31 @@ void Tst_bridge::burst_against_the_marks()
     }
     QCOMPARE(sent_to_modem(), all);
     QCOMPARE(data_messages(), (all.size() + 143) / 144);
+}
+
+// The port announces its bytes after every read: between two ticks the
+// buffer takes at most one read beyond the high water mark, and the rest
+// waits in the port.
+void Tst_bridge::a_writer_faster_than_the_timer_waits_in_the_port()
+{
+    const QByteArray all = pattern_bytes(300000);
+    port->opened = true;
+    bridge->vsp_port_opened();
+    port->to_read = all;
+    for (int announce = 0; announce < 50; ++announce) {
+        bridge->vsp_received_characters();
+    }
+    QCOMPARE(bridge->transmit_buffer().size(), 50000);
+    QVERIFY(port->cts);
+    bridge->_service_tx_buffer();
+    QVERIFY(!port->cts);
+    QCOMPARE(flow_log(), QStringList{"Tx buffer full - set CTS to false"});
+    while (!bridge->transmit_buffer().isEmpty()) {
+        bridge->vsp_received_characters();
+        QVERIFY(bridge->transmit_buffer().size() <= 50000);
+        bridge->_service_tx_buffer();
+    }
+    QCOMPARE(sent_to_modem(), all);
 }
 
 void Tst_bridge::flow_stop_during_a_transfer()
