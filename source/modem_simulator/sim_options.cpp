@@ -332,9 +332,9 @@ std::optional<Sim_command> parse_command(const QString& line, QString& error)
         return c;
     };
     static const std::pair<const char*, Sim_command::Kind> plain[] = {
-        {"help", Sim_command::help},       {"status", Sim_command::status},
-        {"quit", Sim_command::quit},       {"hang", Sim_command::hang},
-        {"resume", Sim_command::resume},   {"new-pty", Sim_command::new_pty},
+        {"help", Sim_command::help},     {"status", Sim_command::status},
+        {"quit", Sim_command::quit},     {"hang", Sim_command::hang},
+        {"resume", Sim_command::resume}, {"new-pty", Sim_command::new_pty},
     };
     for (const auto& [word, kind] : plain) {
         if (verb == word) {
