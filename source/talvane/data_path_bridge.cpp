@@ -28,6 +28,23 @@ Data_path_bridge::Data_path_bridge(vq_qt::QModem_interface* modem_interface, QOb
     rx_drain_timer = new QTimer(this);
     rx_drain_timer->setInterval(rx_drain_ms);
     connect(rx_drain_timer, &QTimer::timeout, this, &Data_path_bridge::_write_to_vsp);
+    from_modem_timer = new QTimer(this);
+    from_modem_timer->setSingleShot(true);
+    from_modem_timer->setInterval(from_modem_confirm_ms);
+    connect(from_modem_timer, &QTimer::timeout, this,
+            &Data_path_bridge::_data_from_modem_unconfirmed);
+    if (modem_interface) {
+        // Refused is answered too: asking again would not change the answer.
+        using Q = vq_qt::QModem_interface;
+        for (auto answer : {&Q::send_data_from_modem_flow_enable_set_ack,
+                            &Q::send_data_from_modem_flow_enable_set_nack}) {
+            connect(modem_interface, answer, this, [this] { _data_from_modem_answered(true); });
+        }
+        for (auto answer : {&Q::send_data_from_modem_flow_disable_set_ack,
+                            &Q::send_data_from_modem_flow_disable_set_nack}) {
+            connect(modem_interface, answer, this, [this] { _data_from_modem_answered(false); });
+        }
+    }
 }
 
 void Data_path_bridge::_read_from_vsp()
@@ -140,11 +157,11 @@ void Data_path_bridge::_hold_or_release_modem_data()
         qCDebug(lc_flow_ctrl) << "Rx queue full - hold data from the modem," << queued
                               << "bytes wait for the application";
         data_from_modem_disabled = true;
-        modem_interface->set_send_data_from_modem_flow_disable();
+        _ask_data_from_modem(false);
     } else if (data_from_modem_disabled && queued < rx_low_water_mark && vsp && vsp->IsOpened()) {
         qCDebug(lc_flow_ctrl) << "Rx queue low - release data from the modem";
         data_from_modem_disabled = false;
-        modem_interface->set_send_data_from_modem_flow_enable();
+        _ask_data_from_modem(true);
     }
 }
 
@@ -167,8 +184,39 @@ void Data_path_bridge::set_modem_link_up(bool up)
     // Data from the modem was enabled when the application opened the port;
     // a modem set up since then has forgotten it.
     if (vsp && vsp->IsOpened() && !data_from_modem_disabled) {
-        modem_interface->set_send_data_from_modem_flow_enable();
+        _ask_data_from_modem(true);
     }
+}
+
+void Data_path_bridge::_ask_data_from_modem(bool enable)
+{
+    if (enable) {
+        modem_interface->set_send_data_from_modem_flow_enable();
+    } else {
+        modem_interface->set_send_data_from_modem_flow_disable();
+    }
+    from_modem_asked = enable ? 1 : 0;
+    from_modem_timer->start();
+}
+
+void Data_path_bridge::_data_from_modem_answered(bool enable)
+{
+    // An answer to an earlier, opposite request confirms nothing.
+    if (from_modem_asked == (enable ? 1 : 0)) {
+        from_modem_asked = -1;
+        from_modem_timer->stop();
+    }
+}
+
+void Data_path_bridge::_data_from_modem_unconfirmed()
+{
+    if (from_modem_asked < 0 || !modem_link_up) {
+        return; // a modem set up again is asked afresh
+    }
+    const bool enable = from_modem_asked == 1;
+    qCDebug(lc_flow_ctrl) << (enable ? "Data from modem enable" : "Data from modem disable")
+                          << "not acknowledged - sent again";
+    _ask_data_from_modem(enable);
 }
 
 void Data_path_bridge::report_discarded_data()
@@ -185,7 +233,7 @@ void Data_path_bridge::vsp_port_opened()
 {
     report_discarded_data();
     data_from_modem_disabled = false;
-    modem_interface->set_send_data_from_modem_flow_enable();
+    _ask_data_from_modem(true);
     service_timer->start();
 }
 
@@ -195,7 +243,7 @@ void Data_path_bridge::vsp_port_closed()
     discarded_bytes += rx_queue.size();
     rx_queue.clear();
     rx_drain_timer->stop();
-    modem_interface->set_send_data_from_modem_flow_disable();
+    _ask_data_from_modem(false);
 }
 
 void Data_path_bridge::tx_killed()

@@ -33,6 +33,10 @@ public:
     // mark waits for the application, until less than the low mark does.
     static constexpr int rx_high_water_mark = 64 * 1024;
     static constexpr int rx_low_water_mark = 16 * 1024;
+    // An enable or disable of the data from the modem that the modem has not
+    // acknowledged this long after is sent again: a damaged request would
+    // leave the modem holding its data for good.
+    static constexpr int from_modem_confirm_ms = 1000;
 
     explicit Data_path_bridge(vq_qt::QModem_interface* modem_interface, QObject* parent = nullptr);
 
@@ -48,6 +52,7 @@ public:
     int receive_queue_size() const { return int(rx_queue.size()); }
     bool modem_data_held() const { return data_from_modem_disabled; }
     bool modem_link_is_up() const { return modem_link_up; }
+    QTimer* from_modem_confirm_timer() const { return from_modem_timer; }
 
 public slots:
     void _service_tx_buffer();
@@ -80,11 +85,16 @@ public slots:
 private:
     void _write_to_vsp();
     void _hold_or_release_modem_data();
+    void _ask_data_from_modem(bool enable);
+    void _data_from_modem_answered(bool enable);
+    void _data_from_modem_unconfirmed();
 
     vq_qt::QModem_interface* modem_interface;
     vq_qt::Vsport_control* vsp = nullptr;
     QTimer* service_timer = nullptr;
     QTimer* rx_drain_timer = nullptr;
+    QTimer* from_modem_timer = nullptr;
+    int from_modem_asked = -1; // 1 enable, 0 disable awaits its answer; -1 none
     QByteArray tx_buffer;
     bool clear_to_send_flag = true;
     int modem_flow_stopped_flag = 0;

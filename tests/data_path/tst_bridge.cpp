@@ -66,6 +66,7 @@ private slots:
     void bytes_left_by_a_closing_application_do_not_reach_the_next();
     void nothing_is_sent_while_the_modem_link_is_down();
     void a_modem_set_up_again_gets_data_flowing_both_ways();
+    void an_unanswered_enable_or_disable_is_sent_again();
 
 private:
     // The user data handed to the modem so far, in order; each chunk is
@@ -533,6 +534,48 @@ void Tst_bridge::a_modem_set_up_again_gets_data_flowing_both_ways()
     frames->clear();
     bridge->set_modem_link_up(true);
     QVERIFY(frames->names().isEmpty());
+}
+
+// A damaged enable would leave the modem holding its data for good: until
+// the modem answers (acknowledges or refuses), the request goes again each
+// time the confirmation timer runs out while the modem is connected. An
+// answer to the opposite request confirms nothing.
+void Tst_bridge::an_unanswered_enable_or_disable_is_sent_again()
+{
+    QTimer* confirm = bridge->from_modem_confirm_timer();
+    port->opened = true;
+    bridge->vsp_port_opened();
+    QVERIFY(confirm->isActive());
+    frames->clear();
+    QVERIFY(QMetaObject::invokeMethod(confirm, "timeout")); // the timer runs out
+    QCOMPARE(frames->names(), QStringList{from_modem_enable});
+    QCOMPARE(flow_log(), QStringList{"Data from modem enable not acknowledged - sent again"});
+    emit modem->send_data_from_modem_flow_disable_set_ack();
+    QVERIFY(confirm->isActive());
+    emit modem->send_data_from_modem_flow_enable_set_ack();
+    QVERIFY(!confirm->isActive());
+    frames->clear();
+    QVERIFY(QMetaObject::invokeMethod(confirm, "timeout")); // the timer runs out
+    QVERIFY(frames->names().isEmpty());
+
+    port->opened = false;
+    bridge->vsp_port_closed();
+    emit modem->send_data_from_modem_flow_enable_set_ack();
+    frames->clear();
+    QVERIFY(QMetaObject::invokeMethod(confirm, "timeout")); // the timer runs out
+    QCOMPARE(frames->names(), QStringList{from_modem_disable});
+    emit modem->send_data_from_modem_flow_disable_set_nack();
+    QVERIFY(!confirm->isActive());
+
+    // While the link is down nothing goes; the modem set up again is asked.
+    port->opened = true;
+    bridge->vsp_port_opened();
+    bridge->set_modem_link_up(false);
+    frames->clear();
+    QVERIFY(QMetaObject::invokeMethod(confirm, "timeout")); // the timer runs out
+    QVERIFY(frames->names().isEmpty());
+    bridge->set_modem_link_up(true);
+    QCOMPARE(frames->names(), QStringList{from_modem_enable});
 }
 
 QTEST_MAIN(Tst_bridge)
