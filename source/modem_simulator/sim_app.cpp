@@ -94,9 +94,14 @@ bool Sim_app::start(const Sim_options& options, QString& error)
     }
     connect(_transport, &Sim_transport::received, this, &Sim_app::bytes_in);
     connect(_transport, &Sim_transport::log, this, &Sim_app::log_line);
-    connect(_transport, &Sim_transport::attached_changed, this,
-            [this](bool on) { emit log_line(on ? "console attached" : "console detached"); });
+    connect(_transport, &Sim_transport::attached_changed, this, [this](bool on) {
+        if (!on) {
+            drop_pending_output();
+        }
+        emit log_line(on ? "console attached" : "console detached");
+    });
     connect(_transport, &Sim_transport::device_changed, this, [this](const QString& path) {
+        drop_pending_output();
         _damage_in.reset();
         emit log_line("device now " + path);
     });
@@ -196,9 +201,11 @@ void Sim_app::frame_out(const Bytes& clean)
 {
     if (!_transport->attached()) {
         _data_lost_detached += user_data_in_frame(clean);
+        return;
     }
     Bytes frame = clean;
     _damage_out.damage_frame(frame);
+    const std::size_t user_data = frame == clean ? user_data_in_frame(clean) : 0;
     QByteArray out;
     std::uniform_real_distribution<double> share(0.0, 100.0);
     const Line_faults& f = _options.line;
@@ -222,12 +229,12 @@ void Sim_app::frame_out(const Bytes& clean)
         return;
     }
     if (!f.random_chunks) {
-        _chunks.append(out);
+        _chunks.append(Chunk{out, user_data});
     } else {
         int at = 0;
         while (at < out.size()) {
             const int n = std::uniform_int_distribution<int>(1, 48)(_rng);
-            _chunks.append(out.mid(at, n));
+            _chunks.append(Chunk{out.mid(at, n), at + n >= out.size() ? user_data : 0});
             at += n;
         }
     }
@@ -244,11 +251,19 @@ void Sim_app::flush_chunk()
     }
     if (!_options.line.random_chunks) {
         while (!_chunks.isEmpty()) {
-            _transport->write(_chunks.takeFirst());
+            _transport->write(_chunks.takeFirst().bytes);
         }
         return;
     }
-    _transport->write(_chunks.takeFirst());
+    _transport->write(_chunks.takeFirst().bytes);
+}
+
+void Sim_app::drop_pending_output()
+{
+    for (const Chunk& chunk : std::as_const(_chunks)) {
+        _data_lost_detached += chunk.user_data;
+    }
+    _chunks.clear();
 }
 
 void Sim_app::trace(const Frame_info& info)

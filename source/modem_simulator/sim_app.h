@@ -62,14 +62,24 @@ private:
     std::unique_ptr<Tac1_node> _node;
     std::unique_ptr<Modem_engine> _engine;
     Sim_transport* _transport = nullptr;
-    QList<QByteArray> _chunks;
+    // Output waiting for the chunk timer. The last chunk of a frame carries
+    // the user data in it, unless the frame was damaged on purpose (counted
+    // already): what goes with a line that is dropped or replaced is counted.
+    struct Chunk
+    {
+        QByteArray bytes;
+        std::size_t user_data = 0;
+    };
+    QList<Chunk> _chunks;
+    void drop_pending_output();
     QTimer* _chunk_timer = nullptr;
     QTimer* _indication_timer = nullptr;
     std::mt19937 _rng;
     Frame_damage _damage_in{11};
     Frame_damage _damage_out{13};
     // User data the modem never saw or the line never carried: requests
-    // ignored while booting or hung, and data frames for a line nobody held.
+    // ignored while booting or hung, and data frames for a line nobody held
+    // or still waiting to go when the line went.
     std::uint64_t _data_ignored = 0;
     std::uint64_t _data_lost_detached = 0;
 };

@@ -162,6 +162,14 @@ bool Pty_transport::renew(QString* error)
     QString dummy;
     error = error != nullptr ? error : &dummy;
     const QString old = _slave_path;
+    // What the console wrote before the switch reaches the modem.
+    if (_attached && _master >= 0) {
+        char buffer[16384];
+        ssize_t n = 0;
+        while ((n = ::read(_master, buffer, sizeof buffer)) > 0) {
+            emit received(QByteArray(buffer, static_cast<int>(n)));
+        }
+    }
     if (!make_pair(error) || !place_link(error)) {
         return false;
     }
