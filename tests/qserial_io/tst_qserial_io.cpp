@@ -541,13 +541,16 @@ void Tst_qserial_io::closed_port_drops_writes()
 void Tst_qserial_io::far_end_closed_data()
 {
     QTest::addColumn<int>("bytes_before");
-    QTest::newRow("idle line") << 0;
-    QTest::newRow("after traffic") << 300;
+    QTest::addColumn<int>("unwritten"); // handed to the port as the line goes
+    QTest::newRow("idle line") << 0 << 0;
+    QTest::newRow("after traffic") << 300 << 0;
+    QTest::newRow("bytes waiting to be written") << 0 << 7;
 }
 
 void Tst_qserial_io::far_end_closed()
 {
     QFETCH(int, bytes_before);
+    QFETCH(int, unwritten);
     auto pty = std::make_unique<Pty_pair>();
     QVERIFY(pty->valid());
     QSerial_io io;
@@ -561,6 +564,9 @@ void Tst_qserial_io::far_end_closed()
     captured.clear();
 
     const QString path = pty->slave_path();
+    if (unwritten > 0) {
+        QCOMPARE(io.write(QByteArray(unwritten, 'w')), qint64(unwritten)); // not yet flushed
+    }
     pty->close_master();
     QVERIFY(lost.wait(result_ms));
     QVERIFY(!io.is_open());
@@ -568,9 +574,13 @@ void Tst_qserial_io::far_end_closed()
     // would show itself within it.
     QTest::qWait(100);
     QCOMPARE(lost.count(), 1);
-    QCOMPARE(warnings().size(), 1);
+    QCOMPARE(warnings().size(), unwritten > 0 ? 2 : 1);
     QVERIFY2(warnings().first().startsWith("Serial Port Lost \"" + path + "\""),
              qPrintable(warnings().first()));
+    if (unwritten > 0) {
+        QCOMPARE(warnings().last(),
+                 QString("%1 bytes not yet written to the line were lost with it").arg(unwritten));
+    }
 
     // The wrapper is reusable: a fresh line opens and carries bytes.
     Pty_pair fresh;

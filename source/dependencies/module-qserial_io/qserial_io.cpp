@@ -341,6 +341,13 @@ void QSerial_io::_port_error(QSerialPort::SerialPortError error)
             error == QSerialPort::ReadError ? QStringLiteral("Line hung up") : _port->errorString();
         qCWarning(lc_qserial_io) << "Serial Port Lost" << _settings.port_name << int(error)
                                  << reason;
+        // Frames still in the port's buffer go with the line: say how much.
+        const qint64 unwritten = _port->bytesToWrite();
+        if (unwritten > 0) {
+            qCWarning(lc_qserial_io).noquote()
+                << QStringLiteral("%1 bytes not yet written to the line were lost with it")
+                       .arg(unwritten);
+        }
         return;
     }
     qCWarning(lc_qserial_io) << "Error:" << int(error) << _port->errorString();
