@@ -200,7 +200,11 @@ void Sim_app::set_indication_rate(double per_second)
 void Sim_app::frame_out(const Bytes& clean)
 {
     if (!_transport->attached()) {
+        // Not queued behind the chunk timer: the line might be held again by
+        // then. The transport drops it and reports the bytes at the next open.
         _data_lost_detached += user_data_in_frame(clean);
+        _transport->write(QByteArray(reinterpret_cast<const char*>(clean.data()),
+                                     static_cast<int>(clean.size())));
         return;
     }
     Bytes frame = clean;
