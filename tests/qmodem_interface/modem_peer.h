@@ -220,6 +220,11 @@ inline QByteArray hex(const char* text)
     return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
 }
 
+inline QByteArray zeros(int count)
+{
+    return QByteArray(count, '\0');
+}
+
 // TAC1 message types as reply type bytes; any byte above 4 reads as INVALID.
 namespace reply_types {
 enum Reply_type : int
