@@ -182,9 +182,12 @@ void Data_path_bridge::set_modem_link_up(bool up)
         modem_flow_stopped_flag = 0;
     }
     // Data from the modem was enabled when the application opened the port;
-    // a modem set up since then has forgotten it.
+    // a modem set up since then has forgotten it. A disable it never
+    // answered goes again.
     if (vsp && vsp->IsOpened() && !data_from_modem_disabled) {
         _ask_data_from_modem(true);
+    } else if (from_modem_asked == 0) {
+        _ask_data_from_modem(false);
     }
 }
 

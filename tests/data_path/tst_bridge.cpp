@@ -530,6 +530,7 @@ void Tst_bridge::a_modem_set_up_again_gets_data_flowing_both_ways()
     // With no application on the port there is nothing to enable.
     port->opened = false;
     bridge->vsp_port_closed();
+    emit modem->send_data_from_modem_flow_disable_set_ack();
     bridge->set_modem_link_up(false);
     frames->clear();
     bridge->set_modem_link_up(true);
@@ -566,6 +567,14 @@ void Tst_bridge::an_unanswered_enable_or_disable_is_sent_again()
     QCOMPARE(frames->names(), QStringList{from_modem_disable});
     emit modem->send_data_from_modem_flow_disable_set_nack();
     QVERIFY(!confirm->isActive());
+
+    // A disable still unanswered when the link went goes again with it.
+    bridge->vsp_port_closed();
+    bridge->set_modem_link_up(false);
+    frames->clear();
+    bridge->set_modem_link_up(true);
+    QCOMPARE(frames->names(), QStringList{from_modem_disable});
+    emit modem->send_data_from_modem_flow_disable_set_ack();
 
     // While the link is down nothing goes; the modem set up again is asked.
     port->opened = true;
