@@ -17,6 +17,7 @@ import tty
 import xml.etree.ElementTree as ET
 import zlib
 
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 BOOT_MS = 1500
 RECORD = 16                 # bytes per record of the checked stream
 
