@@ -108,6 +108,19 @@ int hex_digit(char c)
     return -1;
 }
 
+// The byte written as two hex digits at `at`, if both are there.
+bool hex_byte(const std::string& text, std::size_t at, char& byte)
+{
+    if (at + 2 > text.size())
+        return false;
+    const int hi = hex_digit(text[at]);
+    const int lo = hex_digit(text[at + 1]);
+    if (hi < 0 || lo < 0)
+        return false;
+    byte = static_cast<char>(hi * 16 + lo);
+    return true;
+}
+
 // Reads an escaped text from `line` at `pos` up to the unescaped `end`;
 // leaves `pos` after the terminator.
 bool read_escaped(const std::string& line, std::size_t& pos, char end, std::string& out)
@@ -125,13 +138,10 @@ bool read_escaped(const std::string& line, std::size_t& pos, char end, std::stri
             return false;
         const char e = line[pos++];
         if (e == 'x') {
-            if (pos + 2 > line.size())
+            char byte = 0;
+            if (!hex_byte(line, pos, byte))
                 return false;
-            const int hi = hex_digit(line[pos]);
-            const int lo = hex_digit(line[pos + 1]);
-            if (hi < 0 || lo < 0)
-                return false;
-            out += static_cast<char>(hi * 16 + lo);
+            out += byte;
             pos += 2;
         } else {
             out += e;
@@ -204,13 +214,10 @@ bool parse_value(const std::string& line, Value& value)
         value.bytes.clear();
         std::size_t p = close + 2;
         while (p < rest.size()) {
-            if (p + 2 > rest.size())
+            char byte = 0;
+            if (!hex_byte(rest, p, byte))
                 return false;
-            const int hi = hex_digit(rest[p]);
-            const int lo = hex_digit(rest[p + 1]);
-            if (hi < 0 || lo < 0)
-                return false;
-            value.bytes += static_cast<char>(hi * 16 + lo);
+            value.bytes += byte;
             p += 2;
             if (p < rest.size() && rest[p++] != ',')
                 return false;
