@@ -129,6 +129,8 @@ private slots:
     void open_missing_device_fails();
     void reopen_replaces_open_port();
     void closed_port_drops_writes();
+    void close_hands_queue_to_line_data();
+    void close_hands_queue_to_line();
     void far_end_closed_data();
     void far_end_closed();
     void owner_close_during_loss_is_quiet();
@@ -536,6 +538,38 @@ void Tst_qserial_io::closed_port_drops_writes()
         io.close();
     }
     QCOMPARE(pty.read_available(), QByteArray());
+}
+
+void Tst_qserial_io::close_hands_queue_to_line_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("far_end_reads");
+    QTest::newRow("last frame") << 7 << true;
+    // The far end takes nothing more once its buffer is full: the close
+    // gives up and counts what it dropped.
+    QTest::newRow("line that stops taking") << (1 << 20) << false;
+}
+
+void Tst_qserial_io::close_hands_queue_to_line()
+{
+    QFETCH(int, size);
+    QFETCH(bool, far_end_reads);
+    Pty_pair pty;
+    QSerial_io io;
+    QVERIFY(io.open(pty.slave_path()));
+    captured.clear();
+    QCOMPARE(io.write(QByteArray(size, 'q')), qint64(size));
+    io.close();
+    const int arrived = pty.read_available().size();
+    if (far_end_reads) {
+        QCOMPARE(arrived, size);
+        QCOMPARE(warnings(), QStringList());
+        return;
+    }
+    QCOMPARE(warnings(), QStringList(QString("%1 bytes not taken by %2 within 200 ms were dropped "
+                                             "at its close")
+                                         .arg(size - arrived)
+                                         .arg(pty.slave_path())));
 }
 
 void Tst_qserial_io::far_end_closed_data()

@@ -23,6 +23,8 @@ private slots:
     void load_defaults_resets_and_reconnects();
     void save_shows_settings_saved();
     void disconnect_closes_the_port_for_others();
+    void unregister_reaches_the_line_before_it_closes_data();
+    void unregister_reaches_the_line_before_it_closes();
 };
 
 void Tst_connection_recovery::silent_modem_drops_to_no_response_and_returns()
@@ -141,6 +143,35 @@ void Tst_connection_recovery::disconnect_closes_the_port_for_others()
     second.press_connect();
     QTRY_COMPARE_WITH_TIMEOUT(second.state(), connected, scaled_ms(5000));
     QCOMPARE(rig.probe.state(), int(CONNECTION_STATE_NOT_CONNECTED));
+}
+
+void Tst_connection_recovery::unregister_reaches_the_line_before_it_closes_data()
+{
+    QTest::addColumn<bool>("close_window");
+    QTest::newRow("Disconnect") << false;
+    QTest::newRow("window closed") << true;
+}
+
+void Tst_connection_recovery::unregister_reaches_the_line_before_it_closes()
+{
+    QFETCH(bool, close_window);
+    Pty_pair far_end;
+    Talvane window;
+    Talvane_test_probe probe{window};
+    Sent_frames sent(window.modem());
+    probe.set_ports({far_end.slave_path()});
+    probe.ports()->setCurrentIndex(1);
+    probe.press_connect();
+    QCOMPARE(probe.state(), int(CONNECTION_STATE_CONNECTING));
+    close_window ? void(window.close()) : probe.press_connect();
+
+    // Everything sent, ending in the unregister, was on the line when it closed.
+    QCOMPARE(sent.names().last(), QString("Tac1_msg_unregister_for_all_indications_indication"));
+    QByteArray frames;
+    for (const QList<QVariant>& frame : sent.spy) {
+        frames += frame.at(0).toByteArray();
+    }
+    QCOMPARE(far_end.read_available(), frames);
 }
 
 QTEST_MAIN(Tst_connection_recovery)

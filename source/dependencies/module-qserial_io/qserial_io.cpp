@@ -1,9 +1,14 @@
 #include "qserial_io.h"
 
+#include <QDeadlineTimer>
 #include <QSerialPortInfo>
+#include <QThread>
+#include <algorithm>
 #include <cstddef>
 #include <map>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
 
 namespace vq_qt {
 
@@ -97,6 +102,7 @@ QSerial_io::QSerial_io(QObject* parent) : QObject(parent), _port(new QSerialPort
 
 QSerial_io::~QSerial_io()
 {
+    close();
     delete _port;
 }
 
@@ -147,9 +153,47 @@ bool QSerial_io::open(const QString& name)
 
 void QSerial_io::close()
 {
-    _losing_port = false;
     if (_port->isOpen()) {
+        if (!_losing_port) { // a line already gone takes nothing more
+            _hand_queue_to_line();
+        }
         _port->close();
+    }
+    // Cleared after the wait: a loss noticed while waiting is void now.
+    _losing_port = false;
+}
+
+void QSerial_io::_hand_queue_to_line()
+{
+    // The port only queues what write() is given and its close() throws the
+    // queue away; the last frame before a close (the unregister of a
+    // disconnect) must reach the line. Bytes arriving meanwhile are not
+    // handed on: the owner is closing the line.
+    _closing = true;
+    const QDeadlineTimer deadline(close_wait_ms);
+    while (_port->bytesToWrite() > 0 && !deadline.hasExpired() &&
+           _port->waitForBytesWritten(int(deadline.remainingTime()))) {
+    }
+    _port->clearError();
+    _closing = false;
+    // A UART sends what it holds at line speed, and closing it waits for
+    // that (up to 30 s with the flow stopped): wait within the same bound,
+    // then drop the rest.
+    const int fd = static_cast<int>(_port->handle());
+    int in_driver = 0;
+    while (::ioctl(fd, TIOCOUTQ, &in_driver) == 0 && in_driver > 0 && !deadline.hasExpired()) {
+        QThread::msleep(2);
+    }
+    if (in_driver > 0) {
+        ::tcflush(fd, TCOFLUSH);
+    }
+    const qint64 dropped = _port->bytesToWrite() + std::max(in_driver, 0);
+    if (dropped > 0) {
+        qCWarning(lc_qserial_io).noquote()
+            << QStringLiteral("%1 bytes not taken by %2 within %3 ms were dropped at its close")
+                   .arg(dropped)
+                   .arg(_settings.port_name)
+                   .arg(close_wait_ms);
     }
 }
 
@@ -290,7 +334,7 @@ void QSerial_io::_configure(vq_qt::QSerial_io::Port_settings settings)
 
 void QSerial_io::_read_data()
 {
-    if (!_port->isOpen()) {
+    if (!_port->isOpen() || _closing) {
         return;
     }
     const QByteArray bytes = _port->readAll();
@@ -325,6 +369,9 @@ void QSerial_io::_port_error(QSerialPort::SerialPortError error)
     }
     if (_setting_rts && error == QSerialPort::UnsupportedOperationError) {
         return; // noted by open()
+    }
+    if (_closing && error == QSerialPort::TimeoutError) {
+        return; // close() counts what the line did not take
     }
     const bool device_gone =
         error == QSerialPort::ResourceError || (error == QSerialPort::ReadError && _line_hung_up());

@@ -35,10 +35,15 @@ public:
         QString flow_control_text;
     };
 
+    // How long close() waits for the line to take what is still queued.
+    static constexpr int close_wait_ms = 200;
+
     explicit QSerial_io(QObject* parent = nullptr);
     ~QSerial_io() override;
 
     bool open(const QString& name);
+    // Hands what is still queued to the line first (for at most
+    // close_wait_ms; what is left then is dropped with a warning).
     void close();
     bool is_open() const;
 
@@ -84,6 +89,7 @@ private slots:
 
 private:
     bool _line_hung_up() const;
+    void _hand_queue_to_line();
     void _drop_lost_port(quint64 session);
 
     Port_settings _settings;
@@ -91,6 +97,7 @@ private:
     quint64 _session = 0;      // counts open() calls
     bool _losing_port = false; // a lost device is being closed
     bool _setting_rts = false; // inside the RTS de-assertion of open()
+    bool _closing = false;     // close() is handing the queue to the line
 };
 
 } // namespace vq_qt
