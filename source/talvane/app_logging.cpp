@@ -23,6 +23,19 @@ std::mutex& handler_mutex()
     return m;
 }
 
+// Notes of Qt's platform plugin about itself ("This plugin does not support
+// propagateSizeHints()", the X connection's chatter): they say nothing about
+// the console or the modem and would bury what does, in the trace files and
+// on the network. Critical and fatal messages are kept whatever their source.
+bool is_platform_chatter(QtMsgType type, const char* category, const QString& message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg) {
+        return false;
+    }
+    return (category != nullptr && std::strncmp(category, "qt.qpa.", 7) == 0) ||
+           message.startsWith(QLatin1String("This plugin does not support "));
+}
+
 } // namespace
 
 unsigned trace_level_for(QtMsgType type, const char* category)
@@ -66,7 +79,8 @@ void talvane_message_handler(QtMsgType type, const QMessageLogContext& context,
 {
     const unsigned level = trace_level_for(type, context.category);
     vq::Trace_logger* logger = trace_logger();
-    if (logger == nullptr || !logger->accepts(level))
+    if (logger == nullptr || !logger->accepts(level) ||
+        is_platform_chatter(type, context.category, message))
         return;
     const QByteArray text = message.toLocal8Bit();
     std::lock_guard<std::mutex> hold(handler_mutex());

@@ -56,7 +56,8 @@ void set_trace_logger(vq::Trace_logger* logger);
 
 // Message handler installed with qInstallMessageHandler: maps the type to a
 // level, and writes the message to the trace logger when the level lies in its
-// file or network window.
+// file or network window. Qt's platform plugin talking about itself (category
+// "qt.qpa.*", "This plugin does not support ...") is left out below critical.
 void talvane_message_handler(QtMsgType type, const QMessageLogContext& context,
                              const QString& message);
 

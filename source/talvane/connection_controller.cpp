@@ -120,6 +120,7 @@ void Connection_controller::_set_connection_state(Connection_state state)
 {
     connection_state = state;
     qCDebug(lc_state_change) << connection_state_name(state);
+    _report_absence(state);
 
     switch (state) {
     case CONNECTION_STATE_NOT_CONNECTED:
@@ -290,18 +291,23 @@ void Connection_controller::_disconnect()
 
 void Connection_controller::_handle_port_lost()
 {
-    qCWarning(lc_state_change).noquote() << "Serial device lost:" << open_port_name;
+    const bool lone_pty = opened_device.is_pty && !opened_device.is_link;
+    qCWarning(lc_state_change).noquote()
+        << "Serial device lost:"
+        << open_port_name +
+               (lone_pty ? QString(" (a lost pseudo-terminal is not reopened by itself)") : "");
     serial_io->close();
     lost_device = Lost_device(opened_device);
-    if (opened_device.is_pty && !opened_device.is_link) {
-        qCWarning(lc_state_change).noquote()
-            << "A lost pseudo-terminal is not reopened by itself:" << open_port_name;
-    }
     if (connection_state == CONNECTION_STATE_NOT_CONNECTED ||
         connection_state == CONNECTION_STATE_ERROR_PORT_OPEN_FAIL || auto_detect_flag) {
         // Auto-detect moves on to the next port when its timer expires.
         return;
     }
+    // Told above: the absence starts here, and a boot after it is a new one.
+    if (!away_since.isValid()) {
+        away_since.start();
+    }
+    boot_reported = false;
     _set_connection_state(CONNECTION_STATE_CONNECTING_NO_RESPONSE);
 }
 

@@ -9,6 +9,7 @@
 #include "connection_link.h"
 #include "device_identity.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -165,6 +166,7 @@ private:
     void _select_next_port();
     void _send_init_requests();
     void _reopen_lost_device();
+    void _report_absence(Connection_state state);
 
     vq_qt::QSerial_io* serial_io;
     vq_qt::QModem_interface* modem_interface;
@@ -184,5 +186,7 @@ private:
     QString open_port_name;        // the device the link holds, for reopening
     Device_identity opened_device; // what that path led to when it was opened
     Lost_device lost_device;       // watched after a loss, until it comes back
+    QElapsedTimer away_since;      // the modem's absence; invalid while it is there
+    bool boot_reported = false;    // its boot in this absence has been told
     std::array<int, INIT_RESP_COUNT> counters{};
 };

@@ -10,9 +10,12 @@
 #include "window_fixture.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QtTest>
+#include <functional>
+#include <map>
 #include <memory>
 #include <unistd.h>
 #include <vector>
@@ -196,6 +199,57 @@ private slots:
                 return polls >= 3;
             },
             scaled_ms(2000)));
+    }
+
+    // A modem that goes away is told once, with its port; so is its boot and
+    // every loss of the device. Its return is one "info" line with the time
+    // it was away. The polls in between stay debug lines.
+    void absence_is_told_once_data()
+    {
+        QTest::addColumn<QStringList>("events");
+        QTest::addColumn<QStringList>("told");
+        const QString silent = "W|state_change|No Response from the modem on %1";
+        const QString booting = "W|state_change|Modem booting on %1";
+        const QString back = "D|info|Modem on %1 ready again after * s away";
+        QTest::newRow("silent, polled, ready")
+            << QStringList{"poll", "poll", "poll", "ready"} << QStringList{silent, back};
+        QTest::newRow("booting while away") << QStringList{"poll", "boot", "poll", "boot", "ready"}
+                                            << QStringList{silent, booting, back};
+        QTest::newRow("device lost, then a boot")
+            << QStringList{"boot", "lost", "poll", "boot", "ready"}
+            << QStringList{booting,
+                           "W|state_change|Serial device lost: %1 (a lost pseudo-terminal is not "
+                           "reopened by itself)",
+                           booting, back};
+        QTest::newRow("operator stops waiting")
+            << QStringList{"poll", "poll", "disconnect"}
+            << QStringList{silent, "D|info|Stopped waiting for the modem on %1 after * s"};
+    }
+    void absence_is_told_once()
+    {
+        QFETCH(QStringList, events);
+        QFETCH(QStringList, told);
+        Pty_pair pty;
+        Rig rig;
+        rig.controller->set_ports({pty.slave_path()});
+        rig.controller->select_port(1);
+        rig.controller->_ui_action_connect_disconnect();
+        rig.controller->_set_connection_state(CONNECTION_STATE_CONNECTED);
+        Log_recorder log;
+        Connection_controller& c = *rig.controller;
+        const std::map<QString, std::function<void()>> event{
+            {"poll", [&] { c._connect_timeout(); }},
+            {"boot", [&] { c._handle_reponse_modem_startup_status(true, 0); }},
+            {"ready", [&] { c._handle_reponse_modem_startup_status(true, 1); }},
+            {"lost", [&] { c._handle_port_lost(); }},
+            {"disconnect", [&] { c._ui_action_connect_disconnect(); }},
+        };
+        for (const QString& name : events) {
+            event.at(name)();
+        }
+        QStringList lines = log.lines_with_levels().filter(QRegularExpression("^(W|D\\|info)"));
+        lines.replaceInStrings(QRegularExpression("\\d+\\.\\d s"), "* s");
+        QCOMPARE(lines, told.replaceInStrings("%1", pty.slave_path()));
     }
 
     // A pseudo-terminal that went away is never opened again through its old

@@ -114,7 +114,7 @@ private slots:
         QCOMPARE(e["Details"], QString("&lt;empty&gt;"));
     }
 
-    void handler_drops_outside_windows()
+    void handler_drops_outside_windows_and_platform_chatter()
     {
         talvane_message_handler(QtWarningMsg, QMessageLogContext(), "no logger: dropped");
         auto logger = temp_logger(60);
@@ -123,11 +123,17 @@ private slots:
         qCDebug(lc_info) << "below the window";
         qCWarning(lc_init) << "inside the window";
         qCDebug(lc_resp_handle) << "below too";
+        // Qt's platform plugin about itself stays out; Qt's other warnings do not.
+        qWarning("This plugin does not support propagateSizeHints()");
+        const QLoggingCategory qpa("qt.qpa.xcb");
+        qCWarning(qpa) << "XCB error: 3 (BadWindow)";
+        qWarning("QObject::connect: No such signal");
         qInstallMessageHandler(nullptr);
         set_trace_logger(nullptr);
         const auto doc = read_trace_file(temp_log());
         QVERIFY2(doc.well_formed, qPrintable(doc.error));
-        QCOMPARE(doc.entries.size(), 1);
+        QCOMPARE(doc.entries.size(), 2);
+        QCOMPARE(doc.entries[1]["Message"], QString("QObject::connect: No such signal"));
         QCOMPARE(doc.entries[0]["Message"], QString("inside the window"));
         QCOMPARE(doc.entries[0]["Module"], QString("init"));
         QCOMPARE(doc.entries[0]["Severity"], QString("70"));
