@@ -38,6 +38,12 @@ bool is_blank(const QString& text)
     return text.isEmpty() || text == QLatin1String("-") || text == QLatin1String("<empty>");
 }
 
+// The log writes an empty text as "<empty>"; a JSON reader gets "".
+QString json_text(const QString& text)
+{
+    return text == QLatin1String("<empty>") ? QString() : text;
+}
+
 } // namespace
 
 QByteArray format_text(const Trace_entry& entry)
@@ -66,11 +72,11 @@ QByteArray format_json(const Trace_entry& entry)
         {"sequence", static_cast<qint64>(entry.sequence)},
         {"severity", static_cast<qint64>(entry.severity)},
         {"level", QString::fromLatin1(severity_band(entry.severity).name)},
-        {"application", entry.application},
-        {"module", entry.module},
-        {"message", entry.message},
-        {"details", entry.details},
-        {"dump", entry.dump},
+        {"application", json_text(entry.application)},
+        {"module", json_text(entry.module)},
+        {"message", json_text(entry.message)},
+        {"details", json_text(entry.details)},
+        {"dump", json_text(entry.dump)},
         {"source_file", entry.source_file},
         {"source_line", entry.source_line},
         {"log_file", entry.log_file},

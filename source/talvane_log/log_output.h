@@ -16,7 +16,7 @@ namespace vq_qt {
 // indented below the message. Control characters are shown as their
 // pictures, so a log cannot drive the terminal.
 QByteArray format_text(const Trace_entry& entry);
-// One JSON object and a line feed.
+// One JSON object and a line feed; an empty text is "".
 QByteArray format_json(const Trace_entry& entry);
 
 class Entry_printer

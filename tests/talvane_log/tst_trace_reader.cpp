@@ -2,9 +2,12 @@
 // back as it was logged, and damage is reported with its file and line
 // without losing the entries around it.
 
+#include "log_output.h"
 #include "trace_log_fixture.h"
 #include "trace_reader.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -76,6 +79,9 @@ void Tst_trace_reader::texts_come_back_as_logged()
     QCOMPARE(entries[0].message, read);
     QCOMPARE(entries[0].module, read);
     QCOMPARE(entries[0].details, read);
+    // The JSON line holds the text itself: an empty one is "", not the log's mark.
+    const QJsonObject json = QJsonDocument::fromJson(vq_qt::format_json(entries[0])).object();
+    QCOMPARE(json.value("details").toString(), logged.isEmpty() ? QString() : read);
 }
 
 void Tst_trace_reader::fields_of_an_entry()
