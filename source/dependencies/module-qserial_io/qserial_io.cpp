@@ -188,7 +188,7 @@ void QSerial_io::_hand_queue_to_line()
         ::tcflush(fd, TCOFLUSH);
     }
     const qint64 dropped = _port->bytesToWrite() + std::max(in_driver, 0);
-    if (dropped > 0) {
+    if (dropped > 0 && !_losing_port) { // a line lost meanwhile has counted them
         qCWarning(lc_qserial_io).noquote()
             << QStringLiteral("%1 bytes not taken by %2 within %3 ms were dropped at its close")
                    .arg(dropped)
