@@ -129,6 +129,11 @@ void Modem_engine::reboot(const std::string& why, int boot_ms)
     ale_cancel_timers();
     _settings = _nvm;
     _link.clear_registrations();
+    if (_tx_status == 3) {
+        transmit_air(Air_frame::unkey); // the carrier drops with the restart
+    }
+    _heard.clear();
+    _heard_due.clear();
     _rx_status = 1;
     _tx_status = 2;
     _loop_rx = false;
@@ -531,7 +536,8 @@ std::string Modem_engine::status_json() const
         static_cast<unsigned long long>(_bytes_dropped),
         static_cast<unsigned long long>(_bytes_lost_reboot), _opt.drop_percent, _opt.delay_ms,
         _opt.reply_faults.size());
-    return std::string("{") + head + tail + "\"settings\":" + _settings.json() + "}";
+    return std::string("{") + head + tail + "\"air\":" + air_json() +
+           ",\"settings\":" + _settings.json() + "}";
 }
 
 } // namespace vq_sim
