@@ -136,7 +136,7 @@ void Modem_engine::reboot(const std::string& why, int boot_ms)
     _heard_due.clear();
     _rx_status = 1;
     _tx_status = 2;
-    _loop_rx = false;
+    _air_rx = false;
     _bytes_lost_reboot += _tx_queue.size() + _held_size + _in_air;
     _tx_queue.clear();
     _tx_active = _tx_keyed = false;
@@ -435,7 +435,7 @@ bool Modem_engine::handle_command(const Tac1_in& in)
             return true;
         }
         ack(in);
-        if (!_loop_rx && _rx_status != 1) {
+        if (!_air_rx && _rx_status != 1) {
             set_rx_status(1);
             if (_signal) {
                 start_acquisition();

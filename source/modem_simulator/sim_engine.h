@@ -182,8 +182,7 @@ private:
     void tx_tick();
     void air_arrival(Bytes bytes, bool final);
     void arrive(std::uint32_t sender, const Air_frame& frame);
-    void begin_reception(int data_rate, int interleaver);
-    void receive_block(const Bytes& bytes, bool final, int tail_ms);
+    void begin_reception(int data_rate, int interleaver, bool fresh);
     void collide(const char* how, bool always);
     bool faded() const;
     void transmit_air(Air_frame::Kind kind, const Bytes& data = {}, bool final = false);
@@ -225,7 +224,7 @@ private:
     int _rx_status = 1;
     int _tx_status = 2;
     bool _signal = false;
-    bool _loop_rx = false;
+    bool _air_rx = false;
     Sim_scheduler::Id _acq_timer = 0;
     Sim_scheduler::Id _lqa_timer = 0;
     Sim_scheduler::Id _rx_end_timer = 0;

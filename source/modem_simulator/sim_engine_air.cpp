@@ -78,7 +78,7 @@ void Modem_engine::set_signal(bool on)
     }
     if (on) {
         start_acquisition();
-    } else if (!_loop_rx) {
+    } else if (!_air_rx) {
         _sched.cancel(_acq_timer);
         _acq_timer = 0;
         set_rx_status(rx_hunt);
@@ -329,31 +329,28 @@ void Modem_engine::air_arrival(Bytes bytes, bool final)
     }
     begin_reception(
         static_cast<int>(_settings.number("psk_modem_ota_settings", "data_rate", 1)),
-        static_cast<int>(_settings.number("psk_modem_ota_settings", "interleaver_length", 1)));
-    receive_block(bytes, final, rx_tail_ms);
+        static_cast<int>(_settings.number("psk_modem_ota_settings", "interleaver_length", 1)),
+        false);
+    set_rx_status(rx_receive);
+    deliver(bytes, final);
+    end_reception_later(rx_tail_ms);
 }
 
 // A signal found: the receiver synchronises and reports what it detected.
-void Modem_engine::begin_reception(int data_rate, int interleaver)
+// A new transmission is acquired afresh even while still receiving.
+void Modem_engine::begin_reception(int data_rate, int interleaver, bool fresh)
 {
     _sched.cancel(_rx_end_timer);
-    if (_loop_rx) {
+    if (_air_rx && !fresh) {
         return;
     }
-    _loop_rx = true;
-    if (_rx_status != rx_receive) {
+    _air_rx = true;
+    if (_rx_status != rx_receive || fresh) {
         _sched.cancel(_acq_timer);
         _acq_timer = 0;
         set_rx_status(rx_sync);
         send_autobaud(data_rate, interleaver);
     }
-}
-
-void Modem_engine::receive_block(const Bytes& bytes, bool final, int tail_ms)
-{
-    set_rx_status(rx_receive);
-    deliver(bytes, final);
-    end_reception_later(tail_ms);
 }
 
 void Modem_engine::end_reception_later(int tail_ms)
@@ -364,7 +361,7 @@ void Modem_engine::end_reception_later(int tail_ms)
         if (gen != _generation) {
             return;
         }
-        _loop_rx = false;
+        _air_rx = false;
         _heard.clear();
         if (!_signal) {
             set_rx_status(rx_hunt);

@@ -90,7 +90,7 @@ void Modem_engine::arrive(std::uint32_t sender, const Air_frame& frame)
         }
         it = _heard.emplace(sender, heard).first;
         if (!heard.lost) {
-            begin_reception(frame.data_rate, frame.interleaver);
+            begin_reception(frame.data_rate, frame.interleaver, true);
         }
     }
     end_reception_later(channel_silence_ms);
