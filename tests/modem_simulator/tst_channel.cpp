@@ -2,6 +2,7 @@
 // on one hand-driven clock, and the sockets through which the programs share it.
 #include "engine_fixture.h"
 #include "sim_channel.h"
+#include "sim_client.h"
 
 #include <QDir>
 #include <QJsonDocument>
@@ -86,7 +87,7 @@ class Tst_channel : public QObject
 private slots:
     void stations_on_one_channel_data();
     void stations_on_one_channel();
-    void programs_share_a_channel_folder();
+    void programs_share_a_channel();
 };
 
 void Tst_channel::stations_on_one_channel_data()
@@ -209,9 +210,10 @@ void Tst_channel::stations_on_one_channel()
     }
 }
 
-// The first modem makes the folder, sockets of dead modems are cleared,
-// frames reach the others, the last modem out removes the folder.
-void Tst_channel::programs_share_a_channel_folder()
+// Two simulator programs on one channel: the first makes the folder and
+// clears the socket of a modem that died, user data crosses, and the last
+// one to quit removes the folder.
+void Tst_channel::programs_share_a_channel()
 {
     QTemporaryDir runtime;
     qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
@@ -228,24 +230,33 @@ void Tst_channel::programs_share_a_channel_folder()
     QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr*>(&dead), sizeof dead), 0);
     ::close(fd); // its modem died: the socket stays, bound to nobody
 
-    Sim_channel a, b;
-    QString error;
-    QVERIFY(!a.join("../net-1", &error));
-    QVERIFY2(a.join("net-1", &error), qPrintable(error));
+    Sim_process alpha, bravo;
+    Line_client a, b;
+    QVERIFY(!alpha.launch({"--channel", "net-1", "--boot-ms", "100"}).isEmpty());
     QVERIFY(!QFileInfo::exists(dead_path));
-    QVERIFY2(b.join("net-1", &error), qPrintable(error));
-    std::vector<std::pair<std::uint32_t, Bytes>> heard;
-    b.on_frame = [&heard](std::uint32_t sender, const Air_frame& frame) {
-        heard.emplace_back(sender, frame.data);
-    };
-    Air_frame frame;
-    frame.data = {1, 2, 3};
-    a.transmit(frame);
-    QTRY_COMPARE(heard.size(), std::size_t(1));
-    QCOMPARE(heard[0], (std::pair<std::uint32_t, Bytes>(a.id(), frame.data)));
-    b.leave();
+    QVERIFY(!bravo.launch({"--channel", "net-1", "--boot-ms", "100"}).isEmpty());
+    QVERIFY(a.open(alpha.device) && b.open(bravo.device) && a.wait_ready() && b.wait_ready());
+    QVERIFY(b.ask(0x000A000D, {})); // data from the modem enabled
+    const Bytes sent = random_bytes(300, 9);
+    Bytes m;
+    put_u16(m, 300);
+    m.insert(m.end(), sent.begin(), sent.end());
+    QCOMPARE(a.ask(0x000A0001, m)->type, std::uint8_t(TYPE_ACK));
+    Bytes got;
+    QVERIFY(QTest::qWaitFor(
+        [&] {
+            got.clear();
+            for (const Frame_info& f : b.received(id_from_modem)) {
+                got.insert(got.end(), f.payload.begin() + 2, f.payload.end() - 1);
+            }
+            return got.size() >= sent.size();
+        },
+        scaled(5000)));
+    QCOMPARE(got, sent);
+    QVERIFY(bravo.status().contains("\"peers\":1,"));
+    QVERIFY(alpha.stop());
     QVERIFY(QFileInfo::exists(folder));
-    a.leave();
+    QVERIFY(bravo.stop());
     QVERIFY(!QFileInfo::exists(folder));
 }
 
