@@ -77,6 +77,9 @@ bool Sim_app::start(const Sim_options& options, QString& error)
         return false;
     }
 
+    if (!options.channel.isEmpty() && !join_channel(options.channel, error)) {
+        return false;
+    }
     if (options.pty) {
         auto* p = new Pty_transport(this);
         if (!p->open(options.link, &error)) {
@@ -128,6 +131,7 @@ bool Sim_app::start(const Sim_options& options, QString& error)
     };
     _engine = std::make_unique<Modem_engine>(_scheduler, *_node, options.engine, settings);
     _engine->log = [this](const std::string& line) { emit log_line(QString::fromStdString(line)); };
+    _engine->set_air_link(_channel.get());
     _node->on_message = [this](const Tac1_in& in) { _engine->handle(in); };
     _node->log = [this](const std::string& line) { emit log_line(QString::fromStdString(line)); };
     _node->indication_ports = Modem_engine::indication_ports();
@@ -185,6 +189,25 @@ void Sim_app::bytes_in(const QByteArray& bytes)
     _node->receive(passed.data(), passed.size());
     _advancing = false;
     rearm();
+}
+
+bool Sim_app::join_channel(const QString& name, QString& error)
+{
+    _channel = std::make_unique<Sim_channel>();
+    _channel->log = [this](const QString& line) { emit log_line(line); };
+    _channel->on_frame = [this](std::uint32_t sender, const Air_frame& frame) {
+        _advancing = true;
+        _scheduler.advance_to(_clock.elapsed());
+        _engine->hear(sender, frame);
+        _advancing = false;
+        rearm();
+    };
+    if (!_channel->join(name, &error)) {
+        error = "cannot join channel " + name + ": " + error;
+        _channel.reset();
+        return false;
+    }
+    return true;
 }
 
 void Sim_app::set_indication_rate(double per_second)
@@ -289,6 +312,8 @@ QString Sim_app::status_json() const
                  _transport && _transport->attached() ? "true" : "false")
             .arg(_node ? _node->registration_count() : 0);
     // What the line and the modem destroyed, in frames and user data bytes.
+    head +=
+        "\"channel\":" + (_channel ? "{" + _channel->status_json() + "}" : QString("null")) + ",";
     head += QString("\"damage\":{\"frames_in\":%1,\"data_in\":%2,\"frames_out\":%3,"
                     "\"data_out\":%4,\"data_ignored\":%5,\"data_lost_detached\":%6},")
                 .arg(_damage_in.counts().frames)
@@ -343,6 +368,10 @@ void Sim_app::execute(const Sim_command& c)
         _engine->set_signal(c.on);
         break;
     case Sim_command::loopback:
+        if (_channel && c.on) {
+            emit log_line("loopback refused: this modem is on a channel");
+            break;
+        }
         _engine->set_loopback(c.on);
         emit log_line(c.on ? "loopback on" : "loopback off");
         break;
@@ -405,6 +434,12 @@ void Sim_app::execute(const Sim_command& c)
         break;
     case Sim_command::chunks:
         _options.line.random_chunks = c.on;
+        break;
+    case Sim_command::channel:
+        if (const std::string why = _engine->set_air(c.text.toStdString(), c.values);
+            !why.empty()) {
+            emit log_line(QString::fromStdString(why));
+        }
         break;
     case Sim_command::new_pty:
         if (Pty_transport* p = pty()) {

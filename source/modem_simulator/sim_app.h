@@ -3,6 +3,7 @@
 // and the trace.
 #pragma once
 
+#include "sim_channel.h"
 #include "sim_engine.h"
 #include "sim_frame_damage.h"
 #include "sim_node.h"
@@ -53,6 +54,7 @@ private:
     void execute(const Sim_command& c);
     void trace(const Frame_info& info);
     void set_indication_rate(double per_second);
+    bool join_channel(const QString& name, QString& error);
 
     Sim_options _options;
     QElapsedTimer _clock;
@@ -60,6 +62,7 @@ private:
     QTimer* _timer = nullptr;
     bool _advancing = false;
     std::unique_ptr<Tac1_node> _node;
+    std::unique_ptr<Sim_channel> _channel; // outlives the engine that sends on it
     std::unique_ptr<Modem_engine> _engine;
     Sim_transport* _transport = nullptr;
     // Output waiting for the chunk timer. The last chunk of a frame carries

@@ -129,9 +129,14 @@ void Modem_engine::reboot(const std::string& why, int boot_ms)
     ale_cancel_timers();
     _settings = _nvm;
     _link.clear_registrations();
+    if (_tx_status == 3) {
+        transmit_air(Air_frame::unkey); // the carrier drops with the restart
+    }
+    _heard.clear();
+    _heard_due.clear();
     _rx_status = 1;
     _tx_status = 2;
-    _loop_rx = false;
+    _air_rx = false;
     _bytes_lost_reboot += _tx_queue.size() + _held_size + _in_air;
     _tx_queue.clear();
     _tx_active = _tx_keyed = false;
@@ -430,7 +435,7 @@ bool Modem_engine::handle_command(const Tac1_in& in)
             return true;
         }
         ack(in);
-        if (!_loop_rx && _rx_status != 1) {
+        if (!_air_rx && _rx_status != 1) {
             set_rx_status(1);
             if (_signal) {
                 start_acquisition();
@@ -531,7 +536,8 @@ std::string Modem_engine::status_json() const
         static_cast<unsigned long long>(_bytes_dropped),
         static_cast<unsigned long long>(_bytes_lost_reboot), _opt.drop_percent, _opt.delay_ms,
         _opt.reply_faults.size());
-    return std::string("{") + head + tail + "\"settings\":" + _settings.json() + "}";
+    return std::string("{") + head + tail + "\"air\":" + air_json() +
+           ",\"settings\":" + _settings.json() + "}";
 }
 
 } // namespace vq_sim

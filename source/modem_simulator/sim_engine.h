@@ -4,6 +4,7 @@
 // Sim_scheduler, so it can be driven byte-free and clock-free in tests.
 #pragma once
 
+#include "sim_air.h"
 #include "sim_scheduler.h"
 #include "sim_settings.h"
 #include "sim_types.h"
@@ -47,7 +48,8 @@ struct Engine_options
     std::string model = "KX5";
     bool loopback = false;
     bool signal = false;
-    int air_delay_ms = 250;   // from the end of transmission to reception (loopback)
+    int air_delay_ms = 250;   // from the end of transmission to reception
+    Air_settings air;         // what the air does to what this modem receives
     double air_speed = 0;     // bytes per second over the air (0: the transmit data rate)
     int high_mark = 8000;     // transmit queue size that sends flow stop
     int low_mark = 2000;      // transmit queue size that sends flow start
@@ -108,6 +110,14 @@ public:
     // One link quality indication, as the receiver sends while it receives.
     void report_link_quality() { send_lqa(); }
 
+    // The air to other modems (nullptr: none); frames another modem
+    // transmitted, as they leave it, numbered by the sending modem.
+    void set_air_link(Air_link* link) { _air_link = link; }
+    void hear(std::uint32_t sender, const Air_frame& frame);
+    // One air setting (see set_air_value); "" when applied, else why not.
+    std::string set_air(const std::string& key, const std::vector<double>& values);
+    std::uint64_t collisions() const { return _collisions; }
+
     // Readable state.
     bool booting() const { return _booting; }
     bool hung() const { return _hung; }
@@ -159,19 +169,27 @@ private:
     void after_setting_stored(const Setting_def& def, const Bytes& payload);
 
     // Air: receiver and transmitter.
+    static constexpr int rx_hunt = 1, rx_receive = 2, tx_transmit = 3;
+    static constexpr int rx_tail_ms = 300; // from the last block to the end of reception
     void set_rx_status(int status);
     void set_tx_status(int status);
     void start_acquisition();
     void schedule_lqa();
     void send_lqa();
-    void send_autobaud();
+    void send_autobaud(int data_rate, int interleaver);
     double air_bytes_per_ms() const;
     bool receiver_full() const;
     void tx_tick();
     void air_arrival(Bytes bytes, bool final);
+    void arrive(std::uint32_t sender, const Air_frame& frame);
+    void begin_reception(int data_rate, int interleaver, bool fresh);
+    void collide(const char* how, bool always);
+    bool faded() const;
+    void transmit_air(Air_frame::Kind kind, const Bytes& data = {}, bool final = false);
+    std::string air_json() const;
     void deliver(const Bytes& bytes, bool final);
     void flush_held();
-    void end_reception_later();
+    void end_reception_later(int tail_ms);
     void kill_transmission();
     void check_flow();
 
@@ -206,7 +224,7 @@ private:
     int _rx_status = 1;
     int _tx_status = 2;
     bool _signal = false;
-    bool _loop_rx = false;
+    bool _air_rx = false;
     Sim_scheduler::Id _acq_timer = 0;
     Sim_scheduler::Id _lqa_timer = 0;
     Sim_scheduler::Id _rx_end_timer = 0;
@@ -229,6 +247,19 @@ private:
     bool _receiver_full_logged = false;
     std::uint64_t _bytes_in = 0, _bytes_out = 0, _bytes_dropped = 0;
     std::uint64_t _bytes_lost_reboot = 0; // queued, held or in the air at a restart
+
+    // Other modems on the air: their transmissions heard here, whether lost
+    // (in a collision or while this one transmitted), and when the last
+    // frame of each is due (so frames keep their order if the delay changes).
+    Air_link* _air_link = nullptr;
+    struct Heard
+    {
+        bool lost = false;
+    };
+    std::map<std::uint32_t, Heard> _heard;
+    std::map<std::uint32_t, std::int64_t> _heard_due;
+    std::uint64_t _collisions = 0, _blocks_damaged = 0, _blocks_faded = 0, _blocks_collided = 0;
+    std::uint64_t _bytes_lost_air = 0; // user data in the blocks dropped here
 
     // ALE engine.
     Ale_state _ale = Ale_state::idle;

@@ -4,6 +4,7 @@
 #include "sim_engine.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace vq_sim {
 
@@ -23,11 +24,11 @@ enum : std::uint32_t
     ID_FROM_MODEM_DISABLE = 0x000A000F,
 };
 
-constexpr int rx_hunt = 1, rx_receive = 2, rx_sync = 5;
-constexpr int tx_idle = 2, tx_transmit = 3;
+constexpr int rx_sync = 5;
+constexpr int tx_idle = 2;
 constexpr int tick_ms = 50;
 constexpr std::size_t max_block = 1024; // user data bytes per data-from-modem message
-constexpr int sync_ms = 400, receive_ms = 600, rx_tail_ms = 300;
+constexpr int sync_ms = 400, receive_ms = 600;
 
 int clamp(int v, int lo, int hi)
 {
@@ -56,8 +57,16 @@ void Modem_engine::set_tx_status(int status)
     if (status == _tx_status) {
         return;
     }
+    const bool was_transmitting = _tx_status == tx_transmit;
     _tx_status = status;
     indicate(ID_TX_STATUS, Bytes{static_cast<std::uint8_t>(status), 2});
+    // Half duplex: keying up ends the reception of whatever is on the air.
+    if (status == tx_transmit) {
+        collide("this modem keyed up while receiving", false);
+        transmit_air(Air_frame::key_up);
+    } else if (was_transmitting) {
+        transmit_air(Air_frame::unkey);
+    }
 }
 
 void Modem_engine::set_signal(bool on)
@@ -69,7 +78,7 @@ void Modem_engine::set_signal(bool on)
     }
     if (on) {
         start_acquisition();
-    } else if (!_loop_rx) {
+    } else if (!_air_rx) {
         _sched.cancel(_acq_timer);
         _acq_timer = 0;
         set_rx_status(rx_hunt);
@@ -87,7 +96,10 @@ void Modem_engine::start_acquisition()
             return;
         }
         set_rx_status(rx_sync);
-        send_autobaud();
+        // The far station's signal: the receive direction's settings.
+        send_autobaud(
+            static_cast<int>(_settings.number("psk_modem_ota_settings", "data_rate", 2)),
+            static_cast<int>(_settings.number("psk_modem_ota_settings", "interleaver_length", 2)));
         _acq_timer = _sched.after(receive_ms, [this, gen] {
             if (gen == _generation && _rx_status == rx_sync) {
                 set_rx_status(rx_receive);
@@ -110,17 +122,22 @@ void Modem_engine::schedule_lqa()
     });
 }
 
+// The air's settings as measured: each figure a little off the set value.
+// A fade costs 20 dB; the bit error rate shows as its power of ten.
 void Modem_engine::send_lqa()
 {
-    auto step = [this](int& v, int d, int lo, int hi) {
-        v = clamp(v + std::uniform_int_distribution<int>(-d, d)(_rng), lo, hi);
+    const Air_settings& a = _opt.air;
+    auto near = [this](double v, int d, int lo, int hi) {
+        return clamp(static_cast<int>(std::lround(v)) +
+                         std::uniform_int_distribution<int>(-d, d)(_rng),
+                     lo, hi);
     };
-    step(_snr, 2, -8, 30);
-    _ber = clamp(7 - _snr / 5 + std::uniform_int_distribution<int>(-1, 1)(_rng), 1, 9);
-    step(_paths, 1, 1, 3);
-    step(_mp_spread, 4, 0, 60);
-    step(_dop_spread, 3, 0, 40);
-    step(_dop_offset, 15, -300, 300);
+    _snr = near(a.snr_db - (faded() ? 20 : 0), 1, -128, 127);
+    _ber = a.ber > 0 ? clamp(static_cast<int>(std::lround(-std::log10(a.ber))), 1, 9) : 9;
+    _paths = a.paths;
+    _mp_spread = near(a.multipath_ms * 10, 2, 0, 255);
+    _dop_spread = near(a.doppler_spread_hz * 10, 2, 0, 255);
+    _dop_offset = near(a.doppler_offset_hz, 2, -32768, 32767);
     Bytes p;
     put_u8(p, static_cast<std::uint8_t>(static_cast<std::int8_t>(_snr)));
     put_u8(p, static_cast<std::uint8_t>(_ber));
@@ -132,17 +149,10 @@ void Modem_engine::send_lqa()
     indicate(ID_LQA, p);
 }
 
-void Modem_engine::send_autobaud()
+void Modem_engine::send_autobaud(int data_rate, int interleaver)
 {
-    // Loopback hears our own transmitter; otherwise the far station uses the
-    // receive direction's settings.
-    const int key = _loop_rx ? 1 : 2;
-    Bytes p;
-    put_u8(p,
-           static_cast<std::uint8_t>(_settings.number("psk_modem_ota_settings", "data_rate", key)));
-    put_u8(p, static_cast<std::uint8_t>(
-                  _settings.number("psk_modem_ota_settings", "interleaver_length", key)));
-    indicate(ID_AUTOBAUD, p);
+    indicate(ID_AUTOBAUD,
+             Bytes{static_cast<std::uint8_t>(data_rate), static_cast<std::uint8_t>(interleaver)});
 }
 
 double Modem_engine::air_bytes_per_ms() const
@@ -250,6 +260,13 @@ void Modem_engine::tx_tick()
     _tx_queue.erase(_tx_queue.begin(), _tx_queue.begin() + static_cast<long>(n));
     const bool last = _tx_queue.empty();
     const int gen = _generation;
+    for (std::size_t at = 0; at < chunk.size(); at += max_block) {
+        const std::size_t end = std::min(chunk.size(), at + max_block);
+        transmit_air(
+            Air_frame::block,
+            Bytes(chunk.begin() + static_cast<long>(at), chunk.begin() + static_cast<long>(end)),
+            last && end == chunk.size());
+    }
     if (_opt.loopback && !chunk.empty()) {
         _in_air += chunk.size();
         _sched.after(_opt.air_delay_ms, [this, gen, chunk, last] {
@@ -304,34 +321,48 @@ void Modem_engine::kill_transmission()
     check_flow();
 }
 
+// Loopback: our own transmitter is the far station.
 void Modem_engine::air_arrival(Bytes bytes, bool final)
 {
     if (_booting) {
         return;
     }
-    if (!_loop_rx) {
-        _loop_rx = true;
-        if (_rx_status != rx_receive) {
-            _sched.cancel(_acq_timer);
-            _acq_timer = 0;
-            set_rx_status(rx_sync);
-            send_autobaud();
-            set_rx_status(rx_receive);
-        }
-    }
+    begin_reception(
+        static_cast<int>(_settings.number("psk_modem_ota_settings", "data_rate", 1)),
+        static_cast<int>(_settings.number("psk_modem_ota_settings", "interleaver_length", 1)),
+        false);
+    set_rx_status(rx_receive);
     deliver(bytes, final);
-    end_reception_later();
+    end_reception_later(rx_tail_ms);
 }
 
-void Modem_engine::end_reception_later()
+// A signal found: the receiver synchronises and reports what it detected.
+// A new transmission is acquired afresh even while still receiving.
+void Modem_engine::begin_reception(int data_rate, int interleaver, bool fresh)
+{
+    _sched.cancel(_rx_end_timer);
+    if (_air_rx && !fresh) {
+        return;
+    }
+    _air_rx = true;
+    if (_rx_status != rx_receive || fresh) {
+        _sched.cancel(_acq_timer);
+        _acq_timer = 0;
+        set_rx_status(rx_sync);
+        send_autobaud(data_rate, interleaver);
+    }
+}
+
+void Modem_engine::end_reception_later(int tail_ms)
 {
     _sched.cancel(_rx_end_timer);
     const int gen = _generation;
-    _rx_end_timer = _sched.after(rx_tail_ms, [this, gen] {
+    _rx_end_timer = _sched.after(tail_ms, [this, gen] {
         if (gen != _generation) {
             return;
         }
-        _loop_rx = false;
+        _air_rx = false;
+        _heard.clear();
         if (!_signal) {
             set_rx_status(rx_hunt);
         }

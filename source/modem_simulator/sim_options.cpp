@@ -1,5 +1,6 @@
 #include "sim_options.h"
 
+#include "sim_channel.h"
 #include "sim_radio.h"
 #include "tac1_catalogue.h"
 
@@ -31,8 +32,15 @@ const Option_row option_rows[] = {
     {"boot-ms", "MS", "Boot time after power-on and each restart (default 1500)."},
     {"model", "NAME", "KX5, KY5, LZ7 or any text: the software version of index 20."},
     {"loopback", nullptr, "Receive what is transmitted, after the air delay."},
+    {"channel", "NAME",
+     "Join the simulated channel NAME and hear every other modem on it (not with\n"
+     "                          --loopback; see CHANNEL below)."},
+    {"air", "KEY=VALUE",
+     "An air setting, as the command channel KEY VALUE (repeatable; two values\n"
+     "                          as VALUE:VALUE), for example --air ber=1e-5 --air fade=8000:500."},
     {"signal", nullptr, "Start with a signal on the channel."},
-    {"air-delay-ms", "MS", "Time from transmission to loopback reception (default 250)."},
+    {"air-delay-ms", "MS",
+     "Time from transmission to reception (default 250 in loopback, 20 on a channel)."},
     {"air-speed", "BYTES",
      "Bytes per second over the air (default: the transmit data rate; large values allowed)."},
     {"high-mark", "BYTES", "Transmit queue size that sends flow stop (default 8000)."},
@@ -40,7 +48,8 @@ const Option_row option_rows[] = {
     {"queue-limit", "BYTES", "Largest transmit queue; more data is refused (default 262144)."},
     {"hold-limit", "BYTES",
      "Received bytes held while data-from-modem is disabled before the loopback\n"
-     "                          transmitter waits for them to be delivered (default 65536)."},
+     "                          transmitter waits for them to be delivered, or on a channel\n"
+     "                          more received data is dropped (default 65536)."},
     {"ale-scenario", "NAME", "Outcome of ALE calls: linked, no_reply, occupied, rejected."},
     {"ale-step-ms", "MS", "Time between the ALE engine's reports (default 1000)."},
     {"radio-init-ms", "MS", "Radio control initialisation time (default 800)."},
@@ -95,7 +104,23 @@ const char* const command_help =
     "  garbage PERCENT         random bytes before this share of frames\n"
     "  chunks on|off           write the output in random chunk sizes\n"
     "  new-pty                 replace the pseudo-terminal (same link)\n"
-    "  help                    this list\n";
+    "  channel snr DB          signal-to-noise ratio the receiver reports (default 12)\n"
+    "  channel ber RATE        bit error rate; a received block with an error is\n"
+    "                          dropped (default 0)\n"
+    "  channel delay MS        propagation delay (as --air-delay-ms)\n"
+    "  channel fade EVERY MS   a fade every EVERY ms that lasts MS ms: what arrives\n"
+    "                          in it is lost, the SNR reported drops by 20 dB (0 0: none)\n"
+    "  channel multipath N MS  path count and multipath spread reported (default 2 2)\n"
+    "  channel doppler HZ HZ   Doppler offset and spread reported (default 0 1)\n"
+    "  help                    this list\n"
+    "\n"
+    "CHANNEL: the modems started with the same --channel NAME by one user share\n"
+    "one half-duplex channel (a folder of sockets under $XDG_RUNTIME_DIR/talvane).\n"
+    "User data crosses at the transmitting modem's data rate, in blocks of one\n"
+    "50 ms transmit tick (1024 bytes at most) with no framing overhead, after the\n"
+    "propagation delay. A modem hears nothing while it transmits; two transmissions\n"
+    "at once collide and both are lost from then on. The channel settings above are\n"
+    "the receiving modem's own. status counts collisions and dropped blocks (air).\n";
 
 std::optional<double> number_of(const QString& text)
 {
@@ -146,6 +171,75 @@ bool parse_fault(const QString& text, bool with_reason, std::uint32_t& id, Reply
     id = *identifier;
     fault = Reply_fault{*reason, parts.size() > fixed ? static_cast<int>(*count) : -1};
     return fault.count != 0;
+}
+
+} // namespace
+
+namespace {
+
+// "KEY VALUE [VALUE]" of an air setting, checked on a scratch copy.
+std::optional<Sim_command> air_setting(const QString& key, const QStringList& texts, QString& error)
+{
+    Sim_command c;
+    c.kind = Sim_command::channel;
+    c.text = key;
+    for (const QString& t : texts) {
+        bool ok = false;
+        c.values.push_back(t.toDouble(&ok));
+        if (!ok) {
+            error = "channel " + key + ": bad value " + t;
+            return std::nullopt;
+        }
+    }
+    Air_settings scratch;
+    int delay = 0;
+    const std::string why = set_air_value(scratch, delay, key.toStdString(), c.values);
+    if (!why.empty()) {
+        error = "channel: " + QString::fromStdString(why);
+        return std::nullopt;
+    }
+    return c;
+}
+
+std::optional<Sim_command> air_command(const QStringList& words, QString& error)
+{
+    if (words.size() < 3) {
+        error = "channel takes: snr DB | ber RATE | delay MS | fade EVERY MS | multipath N MS | "
+                "doppler HZ HZ";
+        return std::nullopt;
+    }
+    return air_setting(words[1], words.mid(2), error);
+}
+
+// --channel and --air: the channel's delay is 20 ms unless set.
+bool parse_air_options(const QCommandLineParser& parser, Sim_options& o, QString& error)
+{
+    o.channel = parser.value("channel");
+    if (parser.isSet("channel") && parser.isSet("loopback")) {
+        error = "--channel and --loopback exclude each other";
+        return false;
+    }
+    if (parser.isSet("channel") && !Sim_channel::valid_name(o.channel)) {
+        error = "--channel: bad name " + o.channel +
+                " (up to 64 letters, digits, '.', '_' or '-', not starting with '.')";
+        return false;
+    }
+    if (parser.isSet("channel") && !parser.isSet("air-delay-ms")) {
+        o.engine.air_delay_ms = 20;
+    }
+    for (const QString& setting : parser.values("air")) {
+        const int equals = setting.indexOf('=');
+        const auto c = equals > 0 ? air_setting(setting.left(equals),
+                                                setting.mid(equals + 1).split(':'), error)
+                                  : std::nullopt;
+        if (!c) {
+            error = "--air: expected KEY=VALUE or KEY=VALUE:VALUE, got " + setting +
+                    (error.isEmpty() ? QString() : " (" + error + ")");
+            return false;
+        }
+        set_air_value(o.engine.air, o.engine.air_delay_ms, c->text.toStdString(), c->values);
+    }
+    return true;
 }
 
 } // namespace
@@ -292,6 +386,9 @@ bool parse_options(const QStringList& arguments, Sim_options& o, QString& error,
     o.device = parser.value("device");
     o.link = parser.value("link");
     o.pty = parser.isSet("pty") || o.device.isEmpty();
+    if (!parse_air_options(parser, o, error)) {
+        return false;
+    }
     if (parser.isSet("pty") && !o.device.isEmpty()) {
         error = "--pty and --device exclude each other";
         return false;
@@ -384,6 +481,9 @@ std::optional<Sim_command> parse_command(const QString& line, QString& error)
     }
     if (verb == "delay") {
         return amount(Sim_command::delay, 600000);
+    }
+    if (verb == "channel") {
+        return air_command(w, error);
     }
     if (verb == "ale") {
         if (w.size() == 3 && w[1] == "scenario") {

@@ -32,6 +32,7 @@ struct Sim_options
     int reboot_after_ms = 0;
     double indication_rate = 0; // link quality indications per second (0: off)
     bool radio_list = false;    // print the known radio models and stop
+    QString channel;            // the simulated channel joined ("": none)
 };
 
 extern const char simulator_version[];
@@ -74,6 +75,7 @@ struct Sim_command
         chunks,
         delay,
         new_pty,
+        channel,
     };
     Kind kind = help;
     bool on = false;
@@ -82,6 +84,7 @@ struct Sim_command
     std::uint32_t reason = 0;
     int count = -1; // requests a NACK or silence applies to; -1: all
     QString text;
+    std::vector<double> values; // of an air setting
 };
 
 // One line of standard input; nullopt with error set when it is not a command

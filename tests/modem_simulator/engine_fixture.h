@@ -45,9 +45,12 @@ private:
 
 inline const Peer console{0xC0A8000D, 880};
 
+// One modem; several share one clock when given it.
 struct Engine_fixture
 {
-    explicit Engine_fixture(Engine_options o = {}, Settings_store s = {})
+    explicit Engine_fixture(Engine_options o = {}, Settings_store s = {},
+                            Sim_scheduler* shared = nullptr)
+        : sched(shared != nullptr ? *shared : own_sched)
     {
         o.boot_ms = o.boot_ms == 1500 ? 100 : o.boot_ms;
         engine = std::make_unique<Modem_engine>(sched, link, o, s);
@@ -89,7 +92,8 @@ struct Engine_fixture
         return out;
     }
 
-    Sim_scheduler sched;
+    Sim_scheduler own_sched;
+    Sim_scheduler& sched;
     Recording_link link{sched};
     std::unique_ptr<Modem_engine> engine;
     std::uint8_t transaction = 0;
@@ -98,6 +102,41 @@ struct Engine_fixture
 inline std::uint32_t nack_reason_of(const Sent& s)
 {
     return get_u32(s.payload, 0);
+}
+
+// A data-to-modem payload of n bytes counting up from first.
+inline Bytes data_message(std::size_t n, std::uint8_t first = 0)
+{
+    Bytes p;
+    put_u16(p, static_cast<std::uint16_t>(n));
+    for (std::size_t i = 0; i < n; ++i) {
+        p.push_back(static_cast<std::uint8_t>(first + i));
+    }
+    return p;
+}
+
+// The first byte of every message with this identifier (a status).
+inline std::vector<int> statuses(const Engine_fixture& f, std::uint32_t id)
+{
+    std::vector<int> out;
+    for (const Sent& s : f.all(id)) {
+        out.push_back(s.payload[0]);
+    }
+    return out;
+}
+
+// The user data carried by every data-from-modem message, in order.
+inline Bytes received_data(const Engine_fixture& f, int* finals = nullptr)
+{
+    Bytes out;
+    for (const Sent& s : f.all(0x000A0007)) {
+        const std::size_t n = get_u16(s.payload, 0);
+        out.insert(out.end(), s.payload.begin() + 2, s.payload.begin() + 2 + static_cast<long>(n));
+        if (finals != nullptr && s.payload.back() == 1) {
+            ++*finals;
+        }
+    }
+    return out;
 }
 
 } // namespace vq_sim

@@ -17,39 +17,6 @@ constexpr std::uint32_t id_rx_status = 0x000300B0, id_tx_status = 0x000300B1, id
                         id_ale_report = 0x000B0006, id_occupancy = 0x00120002,
                         id_rcm_status = 0x000D0018;
 
-Bytes data_message(std::size_t n, std::uint8_t first = 0)
-{
-    Bytes p;
-    put_u16(p, static_cast<std::uint16_t>(n));
-    for (std::size_t i = 0; i < n; ++i) {
-        p.push_back(static_cast<std::uint8_t>(first + i));
-    }
-    return p;
-}
-
-// The user data carried by every data-from-modem message, in order.
-Bytes received_data(const Engine_fixture& f, int* finals = nullptr)
-{
-    Bytes out;
-    for (const Sent& s : f.all(id_from_modem)) {
-        const std::size_t n = get_u16(s.payload, 0);
-        out.insert(out.end(), s.payload.begin() + 2, s.payload.begin() + 2 + static_cast<long>(n));
-        if (finals != nullptr && s.payload.back() == 1) {
-            ++*finals;
-        }
-    }
-    return out;
-}
-
-std::vector<int> statuses(const Engine_fixture& f, std::uint32_t id)
-{
-    std::vector<int> out;
-    for (const Sent& s : f.all(id)) {
-        out.push_back(s.payload[0]);
-    }
-    return out;
-}
-
 // ALE report events, with -1 standing for an occupancy indication.
 std::vector<int> ale_events(const Engine_fixture& f)
 {

@@ -69,6 +69,14 @@ void Tst_options::commands_data()
         << "reboot 6000" << int(Sim_command::reboot) << 6000.0 << "";
     QTest::newRow("reboot with a word") << "reboot now" << -1 << 0.0 << "";
     QTest::newRow("reboot with two times") << "reboot 1 2" << -1 << 0.0 << "";
+    QTest::newRow("channel snr below 0")
+        << "channel snr -5" << int(Sim_command::channel) << 0.0 << "snr";
+    QTest::newRow("channel fade") << "channel fade 8000 500" << int(Sim_command::channel) << 0.0
+                                  << "fade";
+    QTest::newRow("channel fade longer than its period")
+        << "channel fade 100 500" << -1 << 0.0 << "";
+    QTest::newRow("channel ber above 0.5") << "channel ber 0.6" << -1 << 0.0 << "";
+    QTest::newRow("channel unknown setting") << "channel noise 3" << -1 << 0.0 << "";
     QTest::newRow("unknown") << "launch" << -1 << 0.0 << "";
     QTest::newRow("empty") << "" << -2 << 0.0 << "";
     QTest::newRow("blank") << " \t " << -2 << 0.0 << "";
@@ -129,6 +137,13 @@ void Tst_options::options_data()
     QTest::newRow("air speed 2 MB/s") << QStringList{"--air-speed", "2000000"} << true;
     QTest::newRow("faulty known radio") << QStringList{"--faulty-radio", "Bad Radio 2050"} << true;
     QTest::newRow("faulty unknown radio") << QStringList{"--faulty-radio", "Radio X"} << false;
+    QTest::newRow("channel and air")
+        << QStringList{"--channel", "net_1", "--air", "ber=1e-5", "--air", "fade=8000:500"} << true;
+    QTest::newRow("channel and loopback")
+        << QStringList{"--channel", "net_1", "--loopback"} << false;
+    QTest::newRow("channel name with a slash") << QStringList{"--channel", "a/b"} << false;
+    QTest::newRow("air without a value") << QStringList{"--air", "snr"} << false;
+    QTest::newRow("air with one value too many") << QStringList{"--air", "snr=3:4"} << false;
     QTest::newRow("unknown option") << QStringList{"--turbo"} << false;
     QTest::newRow("stray argument") << QStringList{"modem"} << false;
 }
@@ -153,6 +168,9 @@ void Tst_options::options()
     }
     if (ok) {
         QCOMPARE(o.pty, !arguments.contains("--device"));
+        // On a channel the propagation delay is 20 ms unless set.
+        QCOMPARE(o.engine.air_delay_ms, arguments.contains("--channel") ? 20 : 250);
+        QCOMPARE(o.engine.air.ber, arguments.contains("ber=1e-5") ? 1e-5 : 0.0);
     }
 }
 
@@ -183,7 +201,8 @@ void Tst_options::help_names_every_command_data()
                              "help",
                              "corrupt-frames 1",
                              "corrupt-input 1",
-                             "indications 10"}) {
+                             "indications 10",
+                             "channel snr 3"}) {
         QTest::newRow(line) << QString(line);
     }
 }
