@@ -1,10 +1,7 @@
 // The console against the simulated modem when things go wrong: a modem
 // that stops answering, a device that vanishes and comes back, a reset.
 
-#include "../vsport/pty_app_end.h"
 #include "window_fixture.h"
-
-#include <QRegularExpression>
 
 namespace {
 constexpr int connected = CONNECTION_STATE_CONNECTED;
@@ -28,46 +25,24 @@ private slots:
     void disconnect_closes_the_port_for_others();
 };
 
-// User data keeps flowing from an application meanwhile: what the silent
-// modem swallowed is reported, to the byte, and the rest arrives.
 void Tst_connection_recovery::silent_modem_drops_to_no_response_and_returns()
 {
     REQUIRE_SIMULATOR();
     Window_on_modem rig;
-    QVERIFY(rig.start_modem({"--boot-ms", "0", "--air-speed", "100000"}));
+    QVERIFY(rig.start_modem({"--boot-ms", "0"}));
     rig.connect_to();
     QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, scaled_ms(5000));
     rig.states.clear();
-    const auto modem_data_in = [&rig] {
-        static const QRegularExpression count("\"counters\":\\{[^}]*\"data_in\":(\\d+)");
-        return count.match(rig.modem.status()).captured(1).toInt();
-    };
-    Log_recorder log;
-    Pty_app_end app(rig.window->data_interface()->vsp_port_name_label->text());
-    QVERIFY(app.is_open());
-    const int total = 30000;
-    app.pending = QByteArray(total, 'd');
-    app.serve();
-    QTRY_VERIFY_WITH_TIMEOUT(modem_data_in() > 1000, scaled_ms(5000));
 
     rig.modem.command("hang");
     // The answer to the last keep-alive request is missing at the next check.
     QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), no_response, scaled_ms(2 * 2000 + 1000));
     QCOMPARE(rig.probe.status(), QString("No Response"));
     QVERIFY(rig.probe.connect_timer()->isActive());
-    static const QRegularExpression lost_line(
-        "^(\\d+) bytes of user data sent to the modem may have been lost");
-    const QStringList lost = log.in("flow_ctrl").filter(lost_line);
-    QCOMPARE(lost.size(), 1);
-    const int reported = lost_line.match(lost.first()).captured(1).toInt();
 
     rig.modem.command("resume");
     QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, scaled_ms(5000));
     QVERIFY(rig.passed_through({no_response, initialising, connected}));
-    // A chunk taken just before the silence may be counted as well.
-    QTRY_VERIFY_WITH_TIMEOUT(modem_data_in() + reported >= total, scaled_ms(20000));
-    QVERIFY2(modem_data_in() + reported <= total + Data_path_bridge::tx_chunk_size,
-             qPrintable(QString("%1 arrived, %2 reported").arg(modem_data_in()).arg(reported)));
 }
 
 void Tst_connection_recovery::vanished_device_is_reconnected_without_the_operator_data()
