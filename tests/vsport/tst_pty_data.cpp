@@ -43,6 +43,7 @@ private slots:
     void loop_back_100_kB();
     void bytes_for_nobody_discarded();
     void discarding_empties_the_line();
+    void a_full_port_tells_when_it_has_room();
     void a_second_opener_is_refused();
 
 private:
@@ -281,6 +282,19 @@ void Tst_pty_data::discarding_empties_the_line()
     QByteArray got;
     QTRY_VERIFY_WITH_TIMEOUT((got += control->ReadArray(10000)).endsWith("after"), scaled_ms(5000));
     QCOMPARE(got, QByteArray("after"));
+}
+
+void Tst_pty_data::a_full_port_tells_when_it_has_room()
+{
+    Pty_app_end app(control->port_path());
+    QTRY_VERIFY_WITH_TIMEOUT(control->IsOpened(), scaled_ms(5000));
+    const QByteArray bytes = pattern_bytes(200000);
+    QByteArray rest = bytes;
+    const auto pass_on = [&] { rest.remove(0, control->WriteArray(rest)); };
+    connect(control.get(), &Vsport_control::ready_for_write, this, pass_on);
+    pass_on();
+    app.serve();
+    QTRY_COMPARE_WITH_TIMEOUT(app.received, bytes, scaled_ms(10000));
 }
 
 // Tests run as root, which may open an exclusive terminal: the second
