@@ -53,6 +53,8 @@ void Connection_controller::_init_timers()
         {init_timer_index, timing.init_ms, &Connection_controller::_init_timeout},
         {keep_alive_timer_index, timing.keep_alive_ms, &Connection_controller::_keep_alive_timeout},
         {display_timer_index, timing.display_ms, &Connection_controller::_display_timeout},
+        {keep_alive_answer_timer_index, timing.keep_alive_overdue_ms,
+         &Connection_controller::_keep_alive_answer_overdue},
     };
     for (const Timer_row& row : rows) {
         auto* timer = new QTimer(this);
@@ -121,6 +123,8 @@ void Connection_controller::_set_connection_state(Connection_state state)
     connection_state = state;
     qCDebug(lc_state_change) << connection_state_name(state);
     _report_absence(state);
+    keep_alive_answer_timer()->stop();
+    keep_alive_overdue_flag = false;
 
     switch (state) {
     case CONNECTION_STATE_NOT_CONNECTED:
@@ -277,6 +281,7 @@ void Connection_controller::_keep_alive_timeout()
         response_seen_flag = false;
         modem_interface->request_audio_rx_level();
         keep_alive_timer()->start();
+        keep_alive_answer_timer()->start();
     } else {
         _set_connection_state(CONNECTION_STATE_CONNECTING_NO_RESPONSE);
     }
@@ -318,6 +323,7 @@ void Connection_controller::_handle_reponse_modem_startup_status(bool msg_ok, uc
         return;
     }
     if (startup_status != startup_status_ready) {
+        emit modem_restart_seen();
         modem_boot_timer()->setInterval(timing.modem_boot_ms);
         _set_connection_state(CONNECTION_STATE_CONNECTING_MODEM_BOOTING);
         return;
@@ -349,6 +355,7 @@ void Connection_controller::_display_timeout()
 void Connection_controller::_handle_reset_set_ack()
 {
     qCDebug(lc_resp_handle) << "_handle_reset_set_ack";
+    emit modem_restart_seen();
     modem_boot_timer()->setInterval(timing.modem_boot_after_reset_ms);
     _set_connection_state(CONNECTION_STATE_CONNECTING_MODEM_BOOTING);
     _show_temporary_status("Safe Mode Reset");
@@ -357,6 +364,20 @@ void Connection_controller::_handle_reset_set_ack()
 void Connection_controller::note_response_seen()
 {
     response_seen_flag = true;
+    keep_alive_answer_timer()->stop();
+    if (keep_alive_overdue_flag) {
+        keep_alive_overdue_flag = false;
+        emit keep_alive_overdue(false);
+    }
+}
+
+void Connection_controller::_keep_alive_answer_overdue()
+{
+    // Only a connected modem is sent user data.
+    if (connection_state == CONNECTION_STATE_CONNECTED && !keep_alive_overdue_flag) {
+        keep_alive_overdue_flag = true;
+        emit keep_alive_overdue(true);
+    }
 }
 
 void Connection_controller::set_receiving(bool receiving)

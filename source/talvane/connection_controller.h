@@ -47,6 +47,9 @@ struct Connection_timing
     int modem_boot_after_reset_ms = 8000;
     int init_ms = 3000;
     int keep_alive_ms = 2000;
+    // A keep-alive answer not back this long after its request is overdue:
+    // user data is held until it comes (or No Response follows).
+    int keep_alive_overdue_ms = 500;
     int display_ms = 2000;
 };
 
@@ -112,6 +115,7 @@ public:
     QTimer* init_timer() const { return timers[init_timer_index]; }
     QTimer* keep_alive_timer() const { return timers[keep_alive_timer_index]; }
     QTimer* display_timer() const { return timers[display_timer_index]; }
+    QTimer* keep_alive_answer_timer() const { return timers[keep_alive_answer_timer_index]; }
 
 signals:
     // Emitted by every state change after the controller's own entry actions,
@@ -120,6 +124,12 @@ signals:
     void port_list_changed(const QStringList& names);
     // The controller moved the selection (auto-detect, remembered port).
     void port_selected(int index);
+    // The modem showed that it restarted: its start-up status said it was
+    // booting, or it acknowledged a reset. Whatever it asked for before is
+    // forgotten.
+    void modem_restart_seen();
+    // The keep-alive answer is overdue (true), or came after all (false).
+    void keep_alive_overdue(bool overdue);
 
 public slots:
     void _ui_action_connect_disconnect();
@@ -131,6 +141,7 @@ public slots:
     void _init_timeout();
     void _keep_alive_timeout();
     void _display_timeout();
+    void _keep_alive_answer_overdue();
 
     // The serial device went away (adapter unplugged, far end closed).
     void _handle_port_lost();
@@ -155,6 +166,7 @@ private:
         init_timer_index,
         keep_alive_timer_index,
         display_timer_index,
+        keep_alive_answer_timer_index,
         timer_count
     };
 
@@ -178,6 +190,7 @@ private:
     QString connection_status_text = "Not Connected";
     bool auto_detect_flag = false;
     bool response_seen_flag = true;
+    bool keep_alive_overdue_flag = false;
     bool receiving_flag = false; // reception in progress (the keep-alive runs slower)
     QString saved_status_text;
     int saved_status_state = CONNECTION_STATE_NOT_CONNECTED;

@@ -8,14 +8,6 @@
 
 #include <QTimer>
 
-namespace {
-
-// While bytes wait for the application, the port is offered them again this
-// often: a pseudo-terminal takes only a few KiB at a time.
-constexpr int rx_drain_ms = 2;
-
-} // namespace
-
 Data_path_bridge::Data_path_bridge(vq_qt::QModem_interface* modem_interface, QObject* parent)
     : QObject(parent), modem_interface(modem_interface)
 {
@@ -25,9 +17,6 @@ Data_path_bridge::Data_path_bridge(vq_qt::QModem_interface* modem_interface, QOb
     // toward the modem would fall short by as much.
     service_timer->setTimerType(Qt::PreciseTimer);
     connect(service_timer, &QTimer::timeout, this, &Data_path_bridge::_service_tx_buffer);
-    rx_drain_timer = new QTimer(this);
-    rx_drain_timer->setInterval(rx_drain_ms);
-    connect(rx_drain_timer, &QTimer::timeout, this, &Data_path_bridge::_write_to_vsp);
     from_modem_timer = new QTimer(this);
     from_modem_timer->setSingleShot(true);
     from_modem_timer->setInterval(from_modem_confirm_ms);
@@ -44,6 +33,20 @@ Data_path_bridge::Data_path_bridge(vq_qt::QModem_interface* modem_interface, QOb
                             &Q::send_data_from_modem_flow_disable_set_nack}) {
             connect(modem_interface, answer, this, [this] { _data_from_modem_answered(false); });
         }
+    }
+}
+
+void Data_path_bridge::set_control(vq_qt::Vsport_control* control)
+{
+    if (vsp) {
+        disconnect(vsp, nullptr, this, nullptr);
+    }
+    vsp = control;
+    if (vsp) {
+        // A pseudo-terminal takes only a few KiB at a time: the rest of the
+        // queue goes when the application has read some.
+        connect(vsp, &vq_qt::Vsport_control::ready_for_write, this,
+                &Data_path_bridge::_write_to_vsp);
     }
 }
 
@@ -69,10 +72,12 @@ void Data_path_bridge::_service_tx_buffer()
 {
     int size = int(tx_buffer.size());
     if (size > 0) {
-        if (!modem_flow_stopped_flag && modem_link_up) {
+        if (!modem_flow_stopped_flag && modem_link_up && !answer_overdue) {
             const int chunk = qMin(size, tx_chunk_size);
             modem_interface->set_send_data_to_modem(tx_buffer.left(chunk));
             tx_buffer.remove(0, chunk);
+            unacknowledged_chunks.enqueue(chunk);
+            unacknowledged += chunk;
             size = int(tx_buffer.size());
         }
         if (size > tx_high_water_mark) {
@@ -100,6 +105,11 @@ void Data_path_bridge::_service_tx_buffer()
 void Data_path_bridge::_handle_data_to_modem_set_ack()
 {
     qCDebug(lc_resp_handle) << "Data to modem set ack";
+    // The modem answers in order: each acknowledgement is for the oldest
+    // chunk still unanswered.
+    if (!unacknowledged_chunks.isEmpty()) {
+        unacknowledged -= unacknowledged_chunks.dequeue();
+    }
 }
 
 void Data_path_bridge::_handle_data_to_modem_flow_stop_indication()
@@ -117,35 +127,27 @@ void Data_path_bridge::_handle_data_to_modem_flow_start_indication()
 void Data_path_bridge::_handle_data_from_modem_set(QByteArray byte_array, bool final)
 {
     qCDebug(lc_resp_handle) << "_handle_data_from_modem_set" << byte_array.size() << final;
-    if (!vsp || !vsp->IsOpened()) {
-        // Nobody holds the port: a later opener must not get a stranger's
-        // stale bytes. The count is reported once the run of them ends.
+    if (!vsp) {
         discarded_bytes += byte_array.size();
         return;
     }
-    if (byte_array.isEmpty() && rx_queue.isEmpty()) {
+    if (byte_array.isEmpty() && rx_queue.isEmpty() && vsp->IsOpened()) {
         vsp->WriteArray(byte_array);
         return;
     }
+    // While nobody holds the port the bytes wait for the next application,
+    // as those the modem holds do.
     rx_queue.append(byte_array);
     _write_to_vsp();
 }
 
 void Data_path_bridge::_write_to_vsp()
 {
-    if (!vsp || !vsp->IsOpened()) {
-        discarded_bytes += rx_queue.size();
-        rx_queue.clear();
-    } else if (!rx_queue.isEmpty()) {
+    if (vsp && vsp->IsOpened() && !rx_queue.isEmpty()) {
         const int taken = vsp->WriteArray(rx_queue);
         if (taken > 0) {
             rx_queue.remove(0, taken);
         }
-    }
-    if (rx_queue.isEmpty()) {
-        rx_drain_timer->stop();
-    } else if (!rx_drain_timer->isActive()) {
-        rx_drain_timer->start();
     }
     _hold_or_release_modem_data();
 }
@@ -171,24 +173,57 @@ void Data_path_bridge::set_modem_link_up(bool up)
         return;
     }
     modem_link_up = up;
-    if (!up) {
-        return;
+    answer_overdue = false;
+    unacknowledged_chunks.clear();
+    unacknowledged = 0;
+    if (up) {
+        _ask_modem_again();
     }
-    // A modem set up again (after a restart, say) starts with an empty
-    // transmit queue and will never send the flow start that a flow stop of
-    // before is waiting for.
+}
+
+void Data_path_bridge::_ask_modem_again()
+{
+    // A modem set up again may have forgotten what it was asked, and one
+    // that restarted sends its data by default: a confirmed hold is asserted
+    // again as well as an enable.
+    const bool application = vsp && vsp->IsOpened();
+    if (data_from_modem_disabled && application && rx_queue.size() < rx_low_water_mark) {
+        _hold_or_release_modem_data();
+    } else {
+        _ask_data_from_modem(application && !data_from_modem_disabled);
+    }
+}
+
+void Data_path_bridge::modem_restarted()
+{
+    // A modem that restarted starts with an empty transmit queue and will
+    // never send the flow start that a flow stop of before waits for.
     if (modem_flow_stopped_flag) {
-        qCDebug(lc_flow_ctrl) << "Data to modem flow start: the modem was set up again";
+        qCDebug(lc_flow_ctrl) << "Data to modem flow start: the modem restarted";
         modem_flow_stopped_flag = 0;
     }
-    // Data from the modem was enabled when the application opened the port;
-    // a modem set up since then has forgotten it. A disable it never
-    // answered goes again.
-    if (vsp && vsp->IsOpened() && !data_from_modem_disabled) {
-        _ask_data_from_modem(true);
-    } else if (from_modem_asked == 0) {
-        _ask_data_from_modem(false);
+}
+
+void Data_path_bridge::set_modem_answer_overdue(bool overdue)
+{
+    if (overdue == answer_overdue || (overdue && !modem_link_up)) {
+        return;
     }
+    answer_overdue = overdue;
+    qCDebug(lc_flow_ctrl) << (overdue ? "Keep-alive answer overdue - data to the modem held"
+                                      : "Keep-alive answered - data to the modem sent again");
+}
+
+void Data_path_bridge::modem_stopped_answering()
+{
+    if (unacknowledged > 0) {
+        qCWarning(lc_flow_ctrl).noquote()
+            << QString("%1 bytes of user data sent to the modem may have been lost: it stopped "
+                       "answering before acknowledging them")
+                   .arg(unacknowledged);
+    }
+    unacknowledged_chunks.clear();
+    unacknowledged = 0;
 }
 
 void Data_path_bridge::_ask_data_from_modem(bool enable)
@@ -224,9 +259,11 @@ void Data_path_bridge::_data_from_modem_unconfirmed()
 
 void Data_path_bridge::report_discarded_data()
 {
+    discarded_bytes += rx_queue.size();
+    rx_queue.clear();
     if (discarded_bytes > 0) {
         qCWarning(lc_vserial).noquote()
-            << QString("%1 bytes from the modem discarded: no application held the virtual port")
+            << QString("%1 bytes from the modem discarded: no application took them")
                    .arg(discarded_bytes);
         discarded_bytes = 0;
     }
@@ -234,31 +271,39 @@ void Data_path_bridge::report_discarded_data()
 
 void Data_path_bridge::vsp_port_opened()
 {
-    report_discarded_data();
-    data_from_modem_disabled = false;
-    _ask_data_from_modem(true);
     service_timer->start();
+    if (!data_from_modem_disabled) {
+        _ask_data_from_modem(true);
+    }
+    // What arrived since the last application left goes first: the modem
+    // answers, and sends what it held, in a later pass.
+    _write_to_vsp();
 }
 
 void Data_path_bridge::vsp_port_closed()
 {
-    // What the application left unread goes with it.
-    discarded_bytes += rx_queue.size();
-    rx_queue.clear();
-    rx_drain_timer->stop();
+    // What was queued for the application goes with it; the modem holds
+    // what it receives from now on for the next one.
+    if (!rx_queue.isEmpty()) {
+        qCWarning(lc_vserial).noquote()
+            << QString("%1 bytes from the modem dropped: the application closed the virtual port "
+                       "without reading them")
+                   .arg(rx_queue.size());
+        rx_queue.clear();
+    }
+    data_from_modem_disabled = false;
     _ask_data_from_modem(false);
 }
 
 void Data_path_bridge::tx_killed()
 {
-    // The port may hold more than one read's worth: all of it goes, or the
-    // rest would leave for the modem after the kill.
-    int before = -1;
-    while (vsp && tx_buffer.size() != before) {
-        before = tx_buffer.size();
-        _read_from_vsp();
-    }
+    // What waits in the port and in the line behind it goes too, or it
+    // would leave for the modem after the kill.
     tx_buffer.clear();
+    if (vsp) {
+        const qint64 dropped = vsp->discard_received();
+        qCDebug(lc_flow_ctrl) << "Tx Kill:" << dropped << "bytes waiting in the port discarded";
+    }
 }
 
 void Data_path_bridge::tx_resumed()

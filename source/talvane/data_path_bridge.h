@@ -5,11 +5,17 @@
 // leave for the modem in chunks paced by the transmit service timer, with
 // the port's clear-to-send dropped above the high water mark and raised
 // below the low one. Bytes from the modem go back to the port; those the
-// application does not read yet are queued, never dropped, and the modem is
-// asked to hold its data while the queue is long.
+// application does not read yet are queued, and the modem is asked to hold
+// its data while the queue is long.
+//
+// What the modem received over the air is traffic for the station: while no
+// application holds the port the modem is asked to hold it, and what arrives
+// all the same waits here for the next application. What was queued for an
+// application that then closed the port is dropped, with a count.
 
 #include <QByteArray>
 #include <QObject>
+#include <QQueue>
 
 class QTimer;
 
@@ -41,7 +47,7 @@ public:
     explicit Data_path_bridge(vq_qt::QModem_interface* modem_interface, QObject* parent = nullptr);
 
     // The virtual port's control; null while there is none.
-    void set_control(vq_qt::Vsport_control* control) { vsp = control; }
+    void set_control(vq_qt::Vsport_control* control);
 
     QTimer* tx_service_timer() const { return service_timer; }
     bool clear_to_send() const { return clear_to_send_flag; }
@@ -52,6 +58,9 @@ public:
     int receive_queue_size() const { return int(rx_queue.size()); }
     bool modem_data_held() const { return data_from_modem_disabled; }
     bool modem_link_is_up() const { return modem_link_up; }
+    bool modem_answer_overdue() const { return answer_overdue; }
+    // User data handed to the modem and not acknowledged yet.
+    qint64 unacknowledged_bytes() const { return unacknowledged; }
     QTimer* from_modem_confirm_timer() const { return from_modem_timer; }
 
 public slots:
@@ -73,17 +82,27 @@ public slots:
     void tx_killed();
     void tx_resumed();
 
-    // Reports bytes from the modem that nobody could take (the window's close).
+    // Reports bytes from the modem kept for a next application that never
+    // came (the window's close).
     void report_discarded_data();
 
     // The modem is connected and set up (true), or the link to it is down.
-    // While it is down no chunk is sent (it would be lost); when it comes up
-    // the modem is set up afresh, so its flow marks start over and the data
-    // from it is enabled again for an application that holds the port.
+    // While it is down no chunk is sent (it would be lost). A modem set up
+    // again may have forgotten what it was asked about its data: it is asked
+    // again (enable for an application, hold while the queue is long or
+    // nobody holds the port).
     void set_modem_link_up(bool up);
+    // The modem restarted: a flow stop from before will never be lifted.
+    void modem_restarted();
+    // The modem's keep-alive answer is overdue: no chunk leaves until it
+    // comes, or until the link is declared lost.
+    void set_modem_answer_overdue(bool overdue);
+    // The modem stopped answering: what it did not acknowledge may be lost.
+    void modem_stopped_answering();
 
 private:
     void _write_to_vsp();
+    void _ask_modem_again();
     void _hold_or_release_modem_data();
     void _ask_data_from_modem(bool enable);
     void _data_from_modem_answered(bool enable);
@@ -92,7 +111,6 @@ private:
     vq_qt::QModem_interface* modem_interface;
     vq_qt::Vsport_control* vsp = nullptr;
     QTimer* service_timer = nullptr;
-    QTimer* rx_drain_timer = nullptr;
     QTimer* from_modem_timer = nullptr;
     int from_modem_asked = -1; // 1 enable, 0 disable awaits its answer; -1 none
     QByteArray tx_buffer;
@@ -101,5 +119,8 @@ private:
     QByteArray rx_queue;
     bool data_from_modem_disabled = false; // by the queue's high water mark
     bool modem_link_up = false;
+    bool answer_overdue = false;
+    QQueue<int> unacknowledged_chunks; // sizes, oldest first
+    qint64 unacknowledged = 0;
     qint64 discarded_bytes = 0;
 };

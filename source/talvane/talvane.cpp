@@ -244,10 +244,14 @@ void Talvane::apply_console_options(const Console_options& options)
         };
         connect(this, &Talvane::connection_state_changed, this, print);
         print(current_connection_state(), status_text());
-        if (!data_port_line.isEmpty()) {
-            std::printf("%s\n", qPrintable(data_port_line));
+        auto print_data_port = [](const QString& line) {
+            std::printf("%s\n", qPrintable(line));
             std::fflush(stdout);
+        };
+        if (!data_port_line.isEmpty()) {
+            print_data_port(data_port_line);
         }
+        connect(this, &Talvane::data_port_reported, this, print_data_port);
     }
     screenshot_path = options.screenshot;
     if (!screenshot_path.isEmpty()) {

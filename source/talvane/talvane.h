@@ -66,6 +66,10 @@ signals:
     // Emitted by every state change, after the entry actions have run, and by
     // every change of the status text.
     void connection_state_changed(int state, const QString& status_text);
+    // The data port: "data port: PATH (DEVICE)" when it waits for an
+    // application (at start and after each close), "data port opened: PATH"
+    // and "data port closed: PATH".
+    void data_port_reported(const QString& line);
 
 public slots:
     void _ui_action_settings_save();
@@ -107,7 +111,7 @@ private:
     vq_qt::Ale_2g_control_panel* ale_2g_control_panel = nullptr;
     Data_path_bridge* data_path_bridge = nullptr;
     vq_qt::Virtual_serial_port* vsp = nullptr;
-    QString data_port_line; // "data port: PATH (DEVICE)" once the port exists
+    QString data_port_line; // "data port: PATH (DEVICE)", the latest
 
     int shown_connection_state = -1; // the state the widgets show
 

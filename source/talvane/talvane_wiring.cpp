@@ -56,6 +56,10 @@ void Talvane::_init_modem_link()
             &Data_path_bridge::tx_killed);
     connect(modem_control_panel, &Modem_control_panel::tx_resumed, data_path_bridge,
             &Data_path_bridge::tx_resumed);
+    connect(connection, &Connection_controller::modem_restart_seen, data_path_bridge,
+            &Data_path_bridge::modem_restarted);
+    connect(connection, &Connection_controller::keep_alive_overdue, data_path_bridge,
+            &Data_path_bridge::set_modem_answer_overdue);
 
     // The ALE engine holds a disconnect back until it is shut down, and
     // performs it then.
@@ -109,6 +113,9 @@ void Talvane::_show_connection_state(int state)
         state == CONNECTION_STATE_CONNECTING_NO_RESPONSE) {
         ale_2g_control_panel->state_machine()->connection_lost();
     }
+    if (state == CONNECTION_STATE_CONNECTING_NO_RESPONSE) {
+        data_path_bridge->modem_stopped_answering();
+    }
     data_path_bridge->set_modem_link_up(state == CONNECTION_STATE_CONNECTED);
     if (state != CONNECTION_STATE_CONNECTED) {
         _set_panels_enabled(false);
@@ -138,10 +145,17 @@ void Talvane::_init_virtual_serial_port()
             &Data_interface_panel::show_vsp_data_format);
     connect(vsp, &Virtual_serial_port::flow_control_text_changed, panel,
             &Data_interface_panel::show_vsp_flow_control);
-    connect(vsp, &Virtual_serial_port::port_created, this,
+    connect(vsp, &Virtual_serial_port::port_ready, this,
             [this](const QString& path, const QString& device) {
                 data_port_line = QString("data port: %1 (%2)").arg(path, device);
+                emit data_port_reported(data_port_line);
             });
+    connect(vsp, &Virtual_serial_port::port_opened, this, [this] {
+        emit data_port_reported("data port opened: " + vsp->control()->port_path());
+    });
+    connect(vsp, &Virtual_serial_port::port_closed, this, [this] {
+        emit data_port_reported("data port closed: " + vsp->control()->port_path());
+    });
     connect(vsp, &Virtual_serial_port::received_characters, data_path_bridge,
             &Data_path_bridge::vsp_received_characters);
     connect(vsp, &Virtual_serial_port::port_opened, data_path_bridge,

@@ -329,6 +329,46 @@ private slots:
         rig.controller->_ui_action_connect_disconnect();
         QCOMPARE(rig.controller->current_connection_state(), int(CONNECTION_STATE_NOT_CONNECTED));
     }
+
+    // Only the modem's own word shows a restart: a booting start-up status
+    // or an acknowledged reset (-1), not a ready answer after a silence.
+    void restart_seen_only_when_the_modem_says_so_data()
+    {
+        QTest::addColumn<int>("startup_status");
+        QTest::addColumn<int>("seen");
+        QTest::newRow("booting") << 0 << 1;
+        QTest::newRow("ready") << 1 << 0;
+        QTest::newRow("reset acknowledged") << -1 << 1;
+    }
+    void restart_seen_only_when_the_modem_says_so()
+    {
+        QFETCH(int, startup_status);
+        Rig rig;
+        QSignalSpy restart(rig.controller.get(), &Connection_controller::modem_restart_seen);
+        if (startup_status < 0) {
+            rig.controller->_handle_reset_set_ack();
+        } else {
+            rig.controller->_handle_reponse_modem_startup_status(true, uchar(startup_status));
+        }
+        QTEST(int(restart.count()), "seen");
+    }
+
+    // A late keep-alive answer is announced before the modem is declared
+    // lost, and its arrival ends the wait.
+    void a_late_keep_alive_answer_is_announced()
+    {
+        Connection_timing timing;
+        timing.keep_alive_ms = scaled_ms(200);
+        timing.keep_alive_overdue_ms = scaled_ms(50);
+        Rig rig(timing);
+        rig.controller->_set_connection_state(CONNECTION_STATE_CONNECTED);
+        QSignalSpy overdue(rig.controller.get(), &Connection_controller::keep_alive_overdue);
+        QTRY_COMPARE_WITH_TIMEOUT(overdue.count(), 1, scaled_ms(2000));
+        rig.controller->note_response_seen();
+        QTRY_COMPARE_WITH_TIMEOUT(rig.controller->current_connection_state(),
+                                  int(CONNECTION_STATE_CONNECTING_NO_RESPONSE), scaled_ms(2000));
+        QCOMPARE(overdue, (QList<QList<QVariant>>{{true}, {false}, {true}}));
+    }
 };
 
 QTEST_MAIN(Tst_connection_controller)

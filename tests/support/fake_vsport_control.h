@@ -76,6 +76,14 @@ public:
         return true;
     }
 
+    qint64 discard_received() override
+    {
+        calls << QStringLiteral("discard_received");
+        const qint64 dropped = to_read.size();
+        to_read.clear();
+        return dropped;
+    }
+
     bool IsOpened() const override { return opened; }
     int Baudrate() const override { return baud_rate; }
     int ControlHandShake() const override { return hand_shake; }

@@ -6,6 +6,10 @@
 #include "test_timing.h"
 
 #include <QtTest>
+#include <cerrno>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 using vq_qt::Pty_vsport_control;
 using vq_qt::Vsport_control;
@@ -38,6 +42,9 @@ private slots:
     void cts_holds_the_writer_back();
     void loop_back_100_kB();
     void bytes_for_nobody_discarded();
+    void discarding_empties_the_line();
+    void a_full_port_tells_when_it_has_room();
+    void a_second_opener_is_refused();
 
 private:
     // The events so far, each with the properties it shows.
@@ -258,6 +265,60 @@ void Tst_pty_data::bytes_for_nobody_discarded()
     app.serve();
     QCOMPARE(control->WriteArray("hello"), 5);
     QTRY_COMPARE_WITH_TIMEOUT(app.received, QByteArray("hello"), scaled_ms(5000));
+}
+
+void Tst_pty_data::discarding_empties_the_line()
+{
+    // Written while CTS held the reads back, the bytes wait in the kernel.
+    Pty_app_end app(control->port_path());
+    QTRY_VERIFY_WITH_TIMEOUT(control->IsOpened(), scaled_ms(5000));
+    QVERIFY(control->SetCTS(false));
+    app.pending = pattern_bytes(3000);
+    QCOMPARE(app.write_some(), qsizetype(3000));
+    control->discard_received();
+    QVERIFY(control->SetCTS(true));
+    app.pending = "after";
+    app.write_some();
+    QByteArray got;
+    QTRY_VERIFY_WITH_TIMEOUT((got += control->ReadArray(10000)).endsWith("after"), scaled_ms(5000));
+    QCOMPARE(got, QByteArray("after"));
+}
+
+void Tst_pty_data::a_full_port_tells_when_it_has_room()
+{
+    Pty_app_end app(control->port_path());
+    QTRY_VERIFY_WITH_TIMEOUT(control->IsOpened(), scaled_ms(5000));
+    const QByteArray bytes = pattern_bytes(200000);
+    QByteArray rest = bytes;
+    const auto pass_on = [&] { rest.remove(0, control->WriteArray(rest)); };
+    connect(control.get(), &Vsport_control::ready_for_write, this, pass_on);
+    pass_on();
+    app.serve();
+    QTRY_COMPARE_WITH_TIMEOUT(app.received, bytes, scaled_ms(10000));
+}
+
+// Tests run as root, which may open an exclusive terminal: the second
+// opener becomes an ordinary user when it can.
+void Tst_pty_data::a_second_opener_is_refused()
+{
+    Pty_app_end app(control->port_path());
+    QTRY_VERIFY_WITH_TIMEOUT(control->IsOpened(), scaled_ms(5000));
+    const QByteArray device = QFile::encodeName(control->device_path());
+    const passwd* nobody = ::getpwnam("nobody");
+    QCOMPARE(::chmod(device.constData(), 0666), 0); // only the exclusive mode refuses
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::geteuid() == 0 && (!nobody || ::setgid(nobody->pw_gid) || ::setuid(nobody->pw_uid))) {
+            ::_exit(255);
+        }
+        ::_exit(::open(device.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK) < 0 ? errno : 0);
+    }
+    int status = 0;
+    QCOMPARE(::waitpid(child, &status, 0), child);
+    if (WEXITSTATUS(status) == 255) {
+        QSKIP("no ordinary user to open the port as");
+    }
+    QCOMPARE(WEXITSTATUS(status), EBUSY);
 }
 
 QTEST_GUILESS_MAIN(Tst_pty_data)

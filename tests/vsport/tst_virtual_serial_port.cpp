@@ -86,9 +86,9 @@ void Tst_virtual_serial_port::make_adapter()
             [this](const QString& text) { events << "format " + text; });
     connect(p, &Virtual_serial_port::flow_control_text_changed, this,
             [this](const QString& text) { events << "flow " + text; });
-    connect(p, &Virtual_serial_port::port_created, this,
+    connect(p, &Virtual_serial_port::port_ready, this,
             [this](const QString& path, const QString& device) {
-                events << "created " + path + "|" + device;
+                events << "ready " + path + "|" + device;
             });
     connect(p, &Virtual_serial_port::received_characters, this, [this] { events << "received"; });
     connect(p, &Virtual_serial_port::port_opened, this, [this] { events << "opened"; });
@@ -110,7 +110,7 @@ void Tst_virtual_serial_port::port_name_choice_data()
         return QStringList{"log VSP reset success: true", "log " + name + " : creating port",
                            "log Port created", "log " + name + " : port created",
                            "name " + dir + name + "|/dev/pts/7"} +
-               dashes + QStringList{"created " + dir + name + "|/dev/pts/7"};
+               dashes + QStringList{"ready " + dir + name + "|/dev/pts/7"};
     };
     const QStringList failed =
         QStringList{"log Could not create virtual serial port", "name Could not open|"} + dashes;
@@ -220,11 +220,15 @@ void Tst_virtual_serial_port::open_and_close()
     QVERIFY(port->_init_virtual_serial_port(com_names(1, 4)));
     const QString path = "/run/user/1000/talvane/COM5";
 
+    // Opened without a change of settings: the panel shows those it has.
     events.clear();
     fake->opened = true;
+    fake->baud_rate = 9600;
     fake->fire("OnOpenClose(bool)");
     QCOMPARE(events, (QStringList{"log EVENT: OnOpenClose(bool)", "log Port opened",
-                                  "name " + path + " (connected)|/dev/pts/7", "opened"}));
+                                  "name " + path + " (connected)|/dev/pts/7", "log Baudrate: 9600",
+                                  "baud 9600", "format 8N1", "log ControlHandShake: 0",
+                                  "log FlowReplace: 0", "flow None", "opened"}));
 
     // The pair behind the link is renewed after a close: the tool tip
     // follows the device.
@@ -236,7 +240,7 @@ void Tst_virtual_serial_port::open_and_close()
     fake->fire("OnOpenClose(bool)");
     QCOMPARE(events, (QStringList{"log EVENT: OnOpenClose(bool)", "log Port clossed",
                                   "name " + path + "|/dev/pts/8", "baud -", "format -", "flow -",
-                                  "closed"}));
+                                  "closed", "ready " + path + "|/dev/pts/8"}));
 }
 
 void Tst_virtual_serial_port::data_format_text_data()

@@ -1,6 +1,7 @@
 #include "pty_vsport_control.h"
 
 #include "log_categories.h"
+#include "pty_master.h"
 #include "vsport_files.h"
 
 #include <QDir>
@@ -10,8 +11,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/epoll.h>
@@ -29,55 +28,6 @@ namespace {
 constexpr int rx_limit = 64 * 1024;  // read no further ahead of ReadArray
 constexpr int read_chunk = 4096;     // the line discipline's own buffer size
 constexpr int settings_poll_ms = 20; // for applications without EXTPROC
-constexpr speed_t initial_speed = B9600;
-
-// A new pair: master non-blocking in packet mode, the line raw with
-// EXTPROC so that every tcsetattr of the application is reported.
-struct New_pair
-{
-    int master = -1;
-    QString device;
-};
-
-bool open_pair(New_pair* pair, QString* error)
-{
-    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    char name[PATH_MAX] = {};
-    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
-        ::ptsname_r(master, name, sizeof name) != 0) {
-        *error = "pseudo-terminal: " + files::errno_text();
-        if (master >= 0) {
-            ::close(master);
-        }
-        return false;
-    }
-    // Raw mode set through the master holds for the slave before anyone
-    // opens it: no echo, no CR/LF mapping, not even toward nobody.
-    termios t{};
-    bool ok = ::tcgetattr(master, &t) == 0;
-    if (ok) {
-        ::cfmakeraw(&t);
-        ::cfsetispeed(&t, initial_speed);
-        ::cfsetospeed(&t, initial_speed);
-        t.c_lflag |= EXTPROC;
-        ok = ::tcsetattr(master, TCSANOW, &t) == 0;
-    }
-    // A slave never opened shows no hang-up; one open and close arms it.
-    const int slave = ok ? ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC) : -1;
-    if (slave >= 0) {
-        ::close(slave);
-    }
-    int packet = 1;
-    if (!ok || slave < 0 || ::ioctl(master, TIOCPKT, &packet) != 0) {
-        *error = QStringLiteral("pseudo-terminal %1: %2")
-                     .arg(QString::fromLocal8Bit(name), files::errno_text());
-        ::close(master);
-        return false;
-    }
-    pair->master = master;
-    pair->device = QString::fromLocal8Bit(name);
-    return true;
-}
 
 bool port_name_acceptable(const QString& name)
 {
@@ -204,8 +154,8 @@ bool Pty_vsport_control::CreatePort(const QString& PortName)
 
 bool Pty_vsport_control::make_pair(QString* error)
 {
-    New_pair pair;
-    if (!open_pair(&pair, error)) {
+    pty_master::Pair pair;
+    if (!pty_master::open_pair(&pair, error)) {
         return false;
     }
     const int new_watch =
@@ -233,6 +183,14 @@ bool Pty_vsport_control::make_pair(QString* error)
     watch = new_watch;
     read_notifier = new QSocketNotifier(master_fd, QSocketNotifier::Read, this);
     connect(read_notifier, &QSocketNotifier::activated, this, &Pty_vsport_control::master_readable);
+    // Enabled only while WriteArray left bytes behind: a master the
+    // application has room for is writable all the time.
+    write_notifier = new QSocketNotifier(master_fd, QSocketNotifier::Write, this);
+    write_notifier->setEnabled(false);
+    connect(write_notifier, &QSocketNotifier::activated, this, [this] {
+        write_notifier->setEnabled(false);
+        emit ready_for_write();
+    });
     update_notifiers();
     return true;
 }
@@ -241,6 +199,8 @@ void Pty_vsport_control::close_pair()
 {
     delete read_notifier;
     read_notifier = nullptr;
+    delete write_notifier;
+    write_notifier = nullptr;
     if (watch >= 0) {
         ::inotify_rm_watch(inotify_fd, watch);
         watch = -1;
@@ -339,7 +299,20 @@ int Pty_vsport_control::WriteArray(const QByteArray& Buffer)
                    .arg(Buffer.size());
     }
     write_stalled = done < Buffer.size();
+    write_notifier->setEnabled(write_stalled);
     return static_cast<int>(done);
+}
+
+qint64 Pty_vsport_control::discard_received()
+{
+    qint64 dropped = received.size();
+    received.clear();
+    rx_announce->stop();
+    if (master_fd >= 0) {
+        dropped += pty_master::discard_input(master_fd);
+    }
+    update_notifiers();
+    return dropped;
 }
 
 bool Pty_vsport_control::SetCTS(bool Cts)
@@ -494,6 +467,12 @@ void Pty_vsport_control::attach()
     write_stalled = false;
     report_discarded();
     update_notifiers();
+    // The port belongs to the application that opened it: a second opener
+    // would share the line and each would steal the other's bytes.
+    QString error;
+    if (!pty_master::make_exclusive(device, &error)) {
+        qCWarning(lc_vserial).noquote() << "Virtual port not made exclusive:" << error;
+    }
     emit_event("OnOpenClose(bool)");
     if (!attached || master_fd < 0) {
         return;
@@ -522,6 +501,9 @@ void Pty_vsport_control::detach()
 {
     attached = false;
     settings_poll->stop();
+    if (write_notifier != nullptr) {
+        write_notifier->setEnabled(false);
+    }
     // What the application wrote last is still in the pair: keep it for
     // ReadArray before the pair goes.
     const int before = received.size();
@@ -531,14 +513,7 @@ void Pty_vsport_control::detach()
     if (!make_pair(&error)) {
         // Keep serving the old pair, reset to the start-up line settings.
         qCWarning(lc_vserial).noquote() << "Virtual port not renewed:" << error;
-        termios t{};
-        if (::tcgetattr(master_fd, &t) == 0) {
-            ::cfmakeraw(&t);
-            ::cfsetispeed(&t, initial_speed);
-            ::cfsetospeed(&t, initial_speed);
-            t.c_lflag |= EXTPROC;
-            ::tcsetattr(master_fd, TCSANOW, &t);
-        }
+        pty_master::reset_line(master_fd);
         ::tcflush(master_fd, TCIOFLUSH);
         update_notifiers();
     }

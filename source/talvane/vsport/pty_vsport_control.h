@@ -15,6 +15,11 @@
 // - After the application closes the port the pair is replaced behind the
 //   same link: its termios, stale bytes and an exclusive lock do not reach
 //   the next opener. Bytes the application wrote last are kept for ReadArray.
+// - Once an application has opened the port, the slave is exclusive: every
+//   further open fails with EBUSY (root bypasses it) until the pair is
+//   replaced.
+// - WriteArray writes what the line takes; after a short write the master's
+//   write readiness is watched, and ready_for_write() tells when it has room.
 // - While no application holds the port, WriteArray discards its bytes and
 //   one warning gives their count when the next application opens the port
 //   (or the port is removed).
@@ -44,6 +49,7 @@ public:
     QByteArray ReadArray(int Count) override;
     int WriteArray(const QByteArray& Buffer) override;
     bool SetCTS(bool Cts) override;
+    qint64 discard_received() override;
 
     bool IsOpened() const override { return attached; }
     int Baudrate() const override { return current_settings().baud_rate; }
@@ -94,8 +100,9 @@ private:
     QSocketNotifier* inotify_notifier = nullptr;
     QSocketNotifier* event_notifier = nullptr; // epoll: status packets and hang-up
     QSocketNotifier* read_notifier = nullptr;
-    QTimer* settings_poll = nullptr; // for applications that cleared EXTPROC
-    QTimer* rx_announce = nullptr;   // bytes left after a ReadArray
+    QSocketNotifier* write_notifier = nullptr; // while WriteArray left bytes behind
+    QTimer* settings_poll = nullptr;           // for applications that cleared EXTPROC
+    QTimer* rx_announce = nullptr;             // bytes left after a ReadArray
 
     bool attached = false;
     bool cts = true;

@@ -90,7 +90,7 @@ bool Virtual_serial_port::_init_virtual_serial_port(const QStringList& existing_
         port_name = name;
         show_port_name(QString());
         reset_setting_texts();
-        emit port_created(vsp->port_path(), vsp->device_path());
+        emit port_ready(vsp->port_path(), vsp->device_path());
         return true;
     }
     log_line(QStringLiteral("No valid port name"));
@@ -164,12 +164,17 @@ void Virtual_serial_port::on_open_close()
     if (vsp->IsOpened()) {
         log_line(QStringLiteral("Port opened"));
         show_port_name(QStringLiteral(" (connected)"));
+        // An application that changes nothing still has line settings.
+        on_baud_rate();
+        on_line_control();
+        on_handflow();
         emit port_opened();
     } else {
         log_line(QStringLiteral("Port clossed"));
         show_port_name(QString());
         reset_setting_texts();
         emit port_closed();
+        emit port_ready(vsp->port_path(), vsp->device_path());
     }
 }
 

@@ -49,8 +49,10 @@ signals:
     void data_format_text_changed(const QString& text);
     void flow_control_text_changed(const QString& text);
 
-    // The port exists: where applications open it and the device behind it.
-    void port_created(const QString& path, const QString& device);
+    // The port waits for an application: where applications open it and the
+    // device behind it. Once created, and after each close (the device
+    // behind the link may be a new one).
+    void port_ready(const QString& path, const QString& device);
 
     // Toward the data path, each after the logging and texts of its event.
     void received_characters();

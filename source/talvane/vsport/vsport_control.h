@@ -46,6 +46,9 @@ public:
     virtual int WriteArray(const QByteArray& Buffer) = 0;
     // Clear-to-send toward the application: false holds its writes back.
     virtual bool SetCTS(bool Cts) = 0;
+    // Drops what the application has written and ReadArray has not taken,
+    // in the port and in the line behind it; returns the count dropped.
+    virtual qint64 discard_received() = 0;
 
     virtual bool IsOpened() const = 0;
     virtual int Baudrate() const = 0;
@@ -63,6 +66,9 @@ public:
 
 signals:
     void vsp_event(const QString& name);
+    // After a WriteArray that took fewer bytes than given: the application
+    // has read, and WriteArray takes bytes again.
+    void ready_for_write();
 };
 
 } // namespace vq_qt
