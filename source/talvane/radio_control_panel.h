@@ -72,10 +72,11 @@ public slots:
     void _ui_action_radio_power_selected(int index);
 
     // While the 2G ALE engine is enabled the radio model selector shows "No
-    // Radio Control" and is disabled. Locking selects that entry as the
-    // operator would: when a radio was selected, the modem is told "No
-    // Radio" and its radio control is deactivated; when "No Radio Control"
-    // was already selected, nothing is sent. Unlocking enables the selector.
+    // Radio Control" and is disabled. Locking and unlocking both select that
+    // entry as the operator would: when a radio was selected, the modem is
+    // told "No Radio" and its radio control is deactivated; when "No Radio
+    // Control" was already selected, nothing is sent. While locked, a radio
+    // the modem reports is not selected: the modem is told "No Radio".
     void set_locked_by_ale(bool locked);
 
     void _handle_radio_select_set_ack();
@@ -113,4 +114,5 @@ private:
 
     vq_qt::QModem_interface* modem_interface;
     Connection_link* connection;
+    bool locked_by_ale = false;
 };
