@@ -94,18 +94,18 @@ QString find_radio_list_file()
     return QCoreApplication::applicationDirPath() + "/" + radio_list_name;
 }
 
-QStringList read_radio_list(QIODevice& file)
+QStringList read_radio_list(const QByteArray& contents)
 {
     QStringList names;
-    while (!file.atEnd()) {
-        QByteArray line = file.readLine();
-        const int nul = line.indexOf('\0');
-        if (nul >= 0) {
-            line.truncate(nul);
-        }
+    for (int start = 0; start < contents.size();) {
+        const int line_end = contents.indexOf('\n', start);
+        const int next = line_end < 0 ? contents.size() : line_end + 1;
+        const int nul = contents.indexOf('\0', start);
+        const int end = nul >= 0 && nul < next ? nul : next;
         // Local 8-bit, so that the name goes to the modem with the bytes it
         // has in the file.
-        names << QString::fromLocal8Bit(line).trimmed();
+        names << QString::fromLocal8Bit(contents.constData() + start, end - start).trimmed();
+        start = next;
     }
     return names;
 }
@@ -175,10 +175,21 @@ void Radio_control_panel::_load_radio_list(const QString& radio_list_file)
     }
     qCDebug(lc_radio_file) << "Reading radio File";
     qCDebug(lc_radio_file).noquote() << QString("%1: %2").arg(radio_list_name, radio_list_file);
-    const QSignalBlocker blocker(radio_model_selector);
-    for (const QString& name : read_radio_list(file)) {
-        radio_model_selector->addItem(name, name);
+    set_radio_list(file.readAll());
+}
+
+void Radio_control_panel::set_radio_list(const QByteArray& contents)
+{
+    {
+        const QSignalBlocker blocker(radio_model_selector);
+        while (radio_model_selector->count() > 1) {
+            radio_model_selector->removeItem(radio_model_selector->count() - 1);
+        }
+        for (const QString& name : read_radio_list(contents)) {
+            radio_model_selector->addItem(name, name);
+        }
     }
+    _update_radio_controls();
 }
 
 void Radio_control_panel::reset_status_readouts()

@@ -13,8 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+class QByteArray;
 class QComboBox;
-class QIODevice;
 class QLabel;
 class QSpinBox;
 class Connection_link;
@@ -28,9 +28,9 @@ class QModem_interface;
 // "radio_list.cfg" beside the executable (returned whether it exists or not).
 QString find_radio_list_file();
 
-// The radio model names of a radio list: one a line, each cut at its first
-// NUL byte and trimmed of white space; empty lines are names too.
-QStringList read_radio_list(QIODevice& file);
+// The radio model names of a radio list's contents: one a line, each cut at
+// its first NUL byte and trimmed of white space; empty lines are names too.
+QStringList read_radio_list(const QByteArray& contents);
 
 class Radio_control_panel : public QGroupBox
 {
@@ -41,6 +41,13 @@ public:
     Radio_control_panel(vq_qt::QModem_interface* modem_interface, Connection_link* connection,
                         QWidget* parent = nullptr,
                         const QString& radio_list_file = find_radio_list_file());
+
+    // The radio models offered after "No Radio Control": those of the radio
+    // list `contents`, in place of any offered before. The file read at
+    // construction arrives here; the selection falls back to the first entry
+    // without telling the modem, so it is meant for a panel whose radio has
+    // not been chosen yet.
+    void set_radio_list(const QByteArray& contents);
 
     // Every loss of the connection resets the radio status to "-".
     void reset_status_readouts();
