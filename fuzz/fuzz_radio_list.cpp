@@ -1,6 +1,10 @@
 // Arbitrary contents of the radio list file, read as the Radio Control panel
 // reads it, and every model it offers chosen once.
 //
+// One panel and modem interface serve every input: the contents go to the
+// panel's reader from memory, not through a file, and replace the models of
+// the input before.
+//
 // The selector offers "No Radio Control" and one entry a line (each cut at
 // its first NUL byte and trimmed). Choosing an entry sends its name to the
 // modem; when the modem reports that name back as its radio, the panel
@@ -52,6 +56,26 @@ QByteArray sent_name(const QByteArray& frame)
     return frame.mid(28, length);
 }
 
+// The panel under test and the frames its modem interface sends, built once.
+struct Rig
+{
+    Rig()
+    {
+        QObject::connect(&modem, &vq_qt::QModem_interface::send_sipc_data,
+                         [this](const QByteArray& frame) { sent.push_back(frame); });
+        QObject::connect(&modem, &vq_qt::QModem_interface::radio_select_request_response, &panel,
+                         &Radio_control_panel::_handle_radio_select_request_response);
+    }
+
+    vq_qt::QModem_interface modem{nullptr, 0xC0A80000};
+    Quiet_link link;
+    // No file: the models come from each input.
+    Radio_control_panel panel{&modem, &link, nullptr, QString()};
+    std::vector<QByteArray> sent;
+};
+
+Rig* rig = nullptr;
+
 int expected_entries(const std::uint8_t* data, std::size_t size)
 {
     const int lines = static_cast<int>(std::count(data, data + size, '\n'));
@@ -69,27 +93,20 @@ extern "C" const char* __asan_default_options()
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     console_fuzz::set_up("fuzz_radio_list", true);
+    rig = new Rig; // lives as long as the application object
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    const QString path = QString::fromStdString(console_fuzz::home() / "radio_list.cfg");
-    if (!console_fuzz::write_file(path, data, size)) {
-        fail("cannot write the radio list");
+    vq_qt::QModem_interface& modem = rig->modem;
+    std::vector<QByteArray>& sent = rig->sent;
+    rig->panel.set_radio_list(
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<int>(size)));
+    QComboBox* selector = rig->panel.radio_model_selector;
+    if (selector->count() != expected_entries(data, size) || selector->currentIndex() != 0) {
+        fail("not one entry a line, with No Radio Control selected");
     }
-    vq_qt::QModem_interface modem(nullptr, 0xC0A80000);
-    Quiet_link link;
-    Radio_control_panel panel(&modem, &link, nullptr, path);
-    QComboBox* selector = panel.radio_model_selector;
-    if (selector->count() != expected_entries(data, size)) {
-        fail("not one entry a line");
-    }
-    std::vector<QByteArray> sent;
-    QObject::connect(&modem, &vq_qt::QModem_interface::send_sipc_data,
-                     [&](const QByteArray& frame) { sent.push_back(frame); });
-    QObject::connect(&modem, &vq_qt::QModem_interface::radio_select_request_response, &panel,
-                     &Radio_control_panel::_handle_radio_select_request_response);
     const int tried = std::min(selector->count(), 9);
     for (int index = 1; index < tried; ++index) {
         const QString name = selector->itemText(index);

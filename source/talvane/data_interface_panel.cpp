@@ -88,7 +88,11 @@ void Data_interface_panel::_show_interface(bool raw)
 
 void Data_interface_panel::_ui_action_vsp_data_interface_selected()
 {
-    data_if_raw_flag = false;
+    // Only a choice between the two changes the remembered one: a modem
+    // without a data port of its own offers the virtual port alone.
+    if (raw_data_interface_button->isEnabled()) {
+        data_if_raw_flag = false;
+    }
     _show_interface(false);
 }
 
@@ -104,11 +108,9 @@ void Data_interface_panel::select_data_interface_on_connect(int modem_model)
     const bool raw = has_data_port && data_if_raw_flag;
     raw_data_interface_button->setEnabled(has_data_port);
     (raw ? raw_data_interface_button : vsp_data_interface_button)->setChecked(true);
-    if (raw) {
-        _ui_action_raw_data_interface_selected();
-    } else {
-        _ui_action_vsp_data_interface_selected();
-    }
+    // What fits the model is shown; the remembered choice stays as the
+    // operator left it, for the next modem that has a data port.
+    _show_interface(raw);
 }
 
 void Data_interface_panel::show_vsp_port_name(const QString& text, const QString& tool_tip)

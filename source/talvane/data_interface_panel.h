@@ -23,9 +23,11 @@ public:
 
     // Entering Connected: a modem with a data port of its own (model 2 or 3)
     // offers it and selects it when it is the remembered choice; any other
-    // modem uses the virtual port. Runs the matching slot.
+    // modem uses the virtual port. The remembered choice is kept either way.
     void select_data_interface_on_connect(int modem_model);
     // The remembered choice ("Data IF Raw"): true for the modem's data port.
+    // The operator's click changes it, but a click on the virtual port only
+    // while the data port is offered too; Save stores it.
     bool data_if_raw() const { return data_if_raw_flag; }
     void set_data_if_raw(bool raw) { data_if_raw_flag = raw; }
     bool raw_data_interface_chosen() const;

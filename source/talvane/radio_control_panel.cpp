@@ -94,18 +94,18 @@ QString find_radio_list_file()
     return QCoreApplication::applicationDirPath() + "/" + radio_list_name;
 }
 
-QStringList read_radio_list(QIODevice& file)
+QStringList read_radio_list(const QByteArray& contents)
 {
     QStringList names;
-    while (!file.atEnd()) {
-        QByteArray line = file.readLine();
-        const int nul = line.indexOf('\0');
-        if (nul >= 0) {
-            line.truncate(nul);
-        }
+    for (int start = 0; start < contents.size();) {
+        const int line_end = contents.indexOf('\n', start);
+        const int next = line_end < 0 ? contents.size() : line_end + 1;
+        const int nul = contents.indexOf('\0', start);
+        const int end = nul >= 0 && nul < next ? nul : next;
         // Local 8-bit, so that the name goes to the modem with the bytes it
         // has in the file.
-        names << QString::fromLocal8Bit(line).trimmed();
+        names << QString::fromLocal8Bit(contents.constData() + start, end - start).trimmed();
+        start = next;
     }
     return names;
 }
@@ -175,10 +175,21 @@ void Radio_control_panel::_load_radio_list(const QString& radio_list_file)
     }
     qCDebug(lc_radio_file) << "Reading radio File";
     qCDebug(lc_radio_file).noquote() << QString("%1: %2").arg(radio_list_name, radio_list_file);
-    const QSignalBlocker blocker(radio_model_selector);
-    for (const QString& name : read_radio_list(file)) {
-        radio_model_selector->addItem(name, name);
+    set_radio_list(file.readAll());
+}
+
+void Radio_control_panel::set_radio_list(const QByteArray& contents)
+{
+    {
+        const QSignalBlocker blocker(radio_model_selector);
+        while (radio_model_selector->count() > 1) {
+            radio_model_selector->removeItem(radio_model_selector->count() - 1);
+        }
+        for (const QString& name : read_radio_list(contents)) {
+            radio_model_selector->addItem(name, name);
+        }
     }
+    _update_radio_controls();
 }
 
 void Radio_control_panel::reset_status_readouts()
@@ -256,9 +267,8 @@ void Radio_control_panel::_ui_action_radio_power_selected(int)
 
 void Radio_control_panel::set_locked_by_ale(bool locked)
 {
-    if (locked) {
-        radio_model_selector->setCurrentIndex(0);
-    }
+    locked_by_ale = locked;
+    radio_model_selector->setCurrentIndex(0);
     radio_model_selector->setEnabled(!locked);
 }
 
@@ -302,19 +312,21 @@ void Radio_control_panel::_handle_radio_select_request_response(uchar radio_port
     }
     const int index =
         radio_model_selector->findText(description, Qt::MatchFixedString | Qt::MatchCaseSensitive);
-    if (index >= 0) {
+    if (index >= 0 && !locked_by_ale) {
         radio_model_selector->setCurrentIndex(index);
         modem_interface->set_radio_control_activation(activation_off);
         modem_interface->set_radio_control_activation(activation_on);
         _update_radio_controls();
         return;
     }
-    // A radio this console does not know: the modem is told there is none,
-    // and the selector says so too, so that the acknowledgement does not
-    // activate the radio control for a model the modem no longer has.
+    // A radio this console does not know, or any radio while the 2G ALE
+    // engine owns it: the modem is told there is none, and the selector says
+    // so too, so that the acknowledgement does not activate the radio
+    // control for a model the modem no longer has.
+    const QString reason = locked_by_ale ? QString("reported while 2G ALE holds the radio")
+                                         : QString("is not in the radio list");
     qCWarning(lc_resp_handle).noquote()
-        << QString("radio \"%1\" is not in the radio list: selecting %2")
-               .arg(description, no_radio_control_text);
+        << QString("radio \"%1\" %2: selecting %3").arg(description, reason, no_radio_control_text);
     modem_interface->set_radio_select(radio_port, no_radio);
     modem_interface->set_radio_control_activation(activation_off);
     radio_model_selector->setCurrentIndex(0);
@@ -396,18 +408,28 @@ void Radio_control_panel::_handle_radio_fixed_freq_parameters_request_response(
         return;
     }
     bool all_offered = true;
+    // A frequency outside the spin box's range is shown at its nearest end.
+    const uint shown = std::clamp(tx_freq, uint(lowest_frequency_hz), uint(highest_frequency_hz));
     {
         const QSignalBlocker block_frequency(radio_frequency_spin_box);
         const QSignalBlocker block_modulation(radio_modulation_selector);
         const QSignalBlocker block_power(radio_power_selector);
-        // A frequency outside the spin box's range is shown at the nearest
-        // end of the range, and counts as a setting not offered.
-        const uint shown =
-            std::clamp(tx_freq, uint(lowest_frequency_hz), uint(highest_frequency_hz));
         radio_frequency_spin_box->setValue(int(shown));
-        all_offered &= shown == tx_freq;
         all_offered &= select_code_or_first(radio_power_selector, tx_power_level);
         all_offered &= select_code_or_first(radio_modulation_selector, tx_mode);
+    }
+    if (shown != tx_freq) {
+        // Shown at the nearest end of the range, but sending that back would
+        // retune the radio without the operator asking: the radio keeps its
+        // settings until the operator changes one.
+        qCWarning(lc_resp_handle).noquote()
+            << QString(
+                   "radio frequency %1 Hz is outside %2 to %3 Hz: shown as %4 Hz, not sent back")
+                   .arg(tx_freq)
+                   .arg(lowest_frequency_hz)
+                   .arg(highest_frequency_hz)
+                   .arg(shown);
+        return;
     }
     if (rx_freq != tx_freq || rx_mode != tx_mode || !all_offered) {
         _send_radio_fixed_freq_parameters();

@@ -13,8 +13,8 @@
 #include <QString>
 #include <QStringList>
 
+class QByteArray;
 class QComboBox;
-class QIODevice;
 class QLabel;
 class QSpinBox;
 class Connection_link;
@@ -28,9 +28,9 @@ class QModem_interface;
 // "radio_list.cfg" beside the executable (returned whether it exists or not).
 QString find_radio_list_file();
 
-// The radio model names of a radio list: one a line, each cut at its first
-// NUL byte and trimmed of white space; empty lines are names too.
-QStringList read_radio_list(QIODevice& file);
+// The radio model names of a radio list's contents: one a line, each cut at
+// its first NUL byte and trimmed of white space; empty lines are names too.
+QStringList read_radio_list(const QByteArray& contents);
 
 class Radio_control_panel : public QGroupBox
 {
@@ -41,6 +41,13 @@ public:
     Radio_control_panel(vq_qt::QModem_interface* modem_interface, Connection_link* connection,
                         QWidget* parent = nullptr,
                         const QString& radio_list_file = find_radio_list_file());
+
+    // The radio models offered after "No Radio Control": those of the radio
+    // list `contents`, in place of any offered before. The file read at
+    // construction arrives here; the selection falls back to the first entry
+    // without telling the modem, so it is meant for a panel whose radio has
+    // not been chosen yet.
+    void set_radio_list(const QByteArray& contents);
 
     // Every loss of the connection resets the radio status to "-".
     void reset_status_readouts();
@@ -72,10 +79,11 @@ public slots:
     void _ui_action_radio_power_selected(int index);
 
     // While the 2G ALE engine is enabled the radio model selector shows "No
-    // Radio Control" and is disabled. Locking selects that entry as the
-    // operator would: when a radio was selected, the modem is told "No
-    // Radio" and its radio control is deactivated; when "No Radio Control"
-    // was already selected, nothing is sent. Unlocking enables the selector.
+    // Radio Control" and is disabled. Locking and unlocking both select that
+    // entry as the operator would: when a radio was selected, the modem is
+    // told "No Radio" and its radio control is deactivated; when "No Radio
+    // Control" was already selected, nothing is sent. While locked, a radio
+    // the modem reports is not selected: the modem is told "No Radio".
     void set_locked_by_ale(bool locked);
 
     void _handle_radio_select_set_ack();
@@ -113,4 +121,5 @@ private:
 
     vq_qt::QModem_interface* modem_interface;
     Connection_link* connection;
+    bool locked_by_ale = false;
 };

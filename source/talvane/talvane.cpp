@@ -194,7 +194,9 @@ QString Talvane::status_text() const
 
 void Talvane::_ui_action_settings_save()
 {
-    QSettings().setValue("Data IF Raw", data_interface_panel->raw_data_interface_chosen());
+    // The operator's choice, also while a modem without a data port of its
+    // own shows the virtual port.
+    QSettings().setValue("Data IF Raw", data_interface_panel->data_if_raw());
     modem_interface->set_save_configuration_to_non_volatile_memory();
 }
 

@@ -1,5 +1,5 @@
 // The choice of data interface: what the "Data Interface" panel shows for
-// each, "Data IF Raw" stored by Save from the choice on screen, and the
+// each, "Data IF Raw" stored by Save from the operator's choice, and the
 // stored choice applied again when a modem is connected.
 
 #include "window_fixture.h"
@@ -82,24 +82,30 @@ void Tst_data_interface::switching_restores_the_labels()
 
 void Tst_data_interface::save_stores_the_choice_data()
 {
+    QTest::addColumn<int>("model");
     QTest::addColumn<bool>("stored_before");
     QTest::addColumn<QString>("clicked");
     QTest::addColumn<bool>("saved");
-    QTest::newRow("data port chosen") << false << "KX5 Data Port" << true;
-    QTest::newRow("virtual port chosen") << true << "Virtual COM Port" << false;
-    QTest::newRow("nothing clicked, data port remembered") << true << "" << true;
-    QTest::newRow("nothing clicked, virtual port remembered") << false << "" << false;
+    QTest::newRow("data port chosen") << 2 << false << "KX5 Data Port" << true;
+    QTest::newRow("virtual port chosen") << 2 << true << "Virtual COM Port" << false;
+    QTest::newRow("nothing clicked, data port remembered") << 2 << true << "" << true;
+    QTest::newRow("nothing clicked, virtual port remembered") << 2 << false << "" << false;
+    // A modem without a data port of its own shows the virtual port, and
+    // the operator's choice is kept for the next one.
+    QTest::newRow("LZ7, data port remembered") << 1 << true << "" << true;
+    QTest::newRow("LZ7, the only port clicked") << 1 << true << "Virtual COM Port" << true;
 }
 
 void Tst_data_interface::save_stores_the_choice()
 {
+    QFETCH(int, model);
     QFETCH(bool, stored_before);
     QFETCH(QString, clicked);
     QFETCH(bool, saved);
     QSettings().setValue("Data IF Raw", stored_before);
     Talvane window;
     Talvane_test_probe probe{window};
-    probe.set_model(2);
+    probe.set_model(model);
     probe.enter(CONNECTION_STATE_CONNECTED);
     Data_interface_panel* panel = window.data_interface();
     if (clicked == "KX5 Data Port") {

@@ -221,15 +221,16 @@ void Tst_radio_control_panel::fixed_frequency_report_data()
     QTest::newRow("mode not offered: the first")
         << 9000000u << 9000000u << 2 << 7 << 7 << 9000000 << "High"
         << "USB" << QStringList{fixed_frequency_frame(9000000, 2, 1)};
+    // Outside the range: shown at its nearest end, never sent back (that
+    // would retune the radio).
     QTest::newRow("above the range: its top")
         << 40000000u << 40000000u << 1 << 1 << 1 << 30000000 << "Low"
-        << "USB" << QStringList{fixed_frequency_frame(30000000, 1, 1)};
-    QTest::newRow("no frequency: the range's bottom")
-        << 0u << 0u << 1 << 1 << 1 << 1500000 << "Low"
-        << "USB" << QStringList{fixed_frequency_frame(1500000, 1, 1)};
-    QTest::newRow("beyond a signed int")
-        << 0x90000000u << 0x90000000u << 1 << 1 << 1 << 30000000 << "Low"
-        << "USB" << QStringList{fixed_frequency_frame(30000000, 1, 1)};
+        << "USB" << QStringList{};
+    QTest::newRow("no frequency: the range's bottom") << 0u << 0u << 1 << 1 << 1 << 1500000 << "Low"
+                                                      << "USB" << QStringList{};
+    QTest::newRow("beyond a signed int, rx_freq and mode differ")
+        << 7000000u << 0x90000000u << 1 << 2 << 1 << 30000000 << "Low"
+        << "USB" << QStringList{};
 }
 
 void Tst_radio_control_panel::fixed_frequency_report()
@@ -395,15 +396,22 @@ void Tst_radio_control_panel::log_only_replies()
 void Tst_radio_control_panel::locked_while_ale_is_enabled_data()
 {
     QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("reported"); // the modem's radio while locked, or empty
     QTest::addColumn<QStringList>("frames");
-    QTest::newRow("a radio selected: No Radio sent")
-        << "Manpack HF-2" << QStringList({radio_select_frame("No Radio"), activation_frame(1)});
-    QTest::newRow("No Radio Control already: nothing sent") << "" << QStringList{};
+    const QStringList none = {radio_select_frame("No Radio"), activation_frame(1)};
+    QTest::newRow("a radio selected: No Radio sent") << "Manpack HF-2"
+                                                     << "" << none;
+    QTest::newRow("No Radio Control already: nothing sent") << ""
+                                                            << "" << QStringList{};
+    QTest::newRow("a listed radio reported: No Radio sent, none selected")
+        << ""
+        << "Manpack HF-2" << none;
 }
 
 void Tst_radio_control_panel::locked_while_ale_is_enabled()
 {
     QFETCH(QString, shown);
+    QFETCH(QString, reported);
     QFETCH(QStringList, frames);
 
     Radio_panel_fixture f;
@@ -411,6 +419,9 @@ void Tst_radio_control_panel::locked_while_ale_is_enabled()
         f.select_acknowledged(shown);
     }
     f.panel.set_locked_by_ale(true);
+    if (!reported.isEmpty()) {
+        f.panel._handle_radio_select_request_response(1, reported);
+    }
     QCOMPARE(f.sent(), frames);
     QCOMPARE(f.panel.radio_model_selector->currentText(), QString("No Radio Control"));
     QVERIFY(!f.panel.radio_model_selector->isEnabled());

@@ -84,6 +84,10 @@ void Tst_radio_list::lines_become_radio_models()
     QCOMPARE(selector->currentIndex(), 0);
     QCOMPARE(f.settings_enabled(), QList<bool>({false, false, false}));
     QVERIFY(f.sent().isEmpty());
+
+    // The same contents from memory replace the models, not add to them.
+    f.panel.set_radio_list(contents);
+    QCOMPARE(entries(selector), QStringList{"No Radio Control"} + models);
 }
 
 void Tst_radio_list::no_file_offers_only_no_radio_control()
