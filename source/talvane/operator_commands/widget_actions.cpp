@@ -122,8 +122,9 @@ QString shown(const QDoubleSpinBox* spin, double n)
 }
 
 // A value within range is set as one change, then committed as Return
-// would commit it; the answer names it as the field shows it. Typing it would fire valueChanged
-// once a digit, and Return once more; here it fires once, and only for a new value.
+// would commit it; the answer names it as the field shows it. Typing it
+// would fire valueChanged once a digit, and Return once more; here it fires
+// once, and only for a new value.
 template <typename Spin, typename Number>
 Outcome enter_number(Spin* spin, const QString& caption, const QString& value,
                      std::optional<Number> (*parse)(const QString&))
