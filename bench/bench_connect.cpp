@@ -4,10 +4,10 @@
 //  - request_round_trip: one request through QModem_interface, QSerial_io,
 //    the pseudo-terminal and the simulator, until its reply signal, with the
 //    p50 and p99 of 1000 round trips as counters (microseconds).
-// The simulator executable is looked for in $TALVANE_SIM, beside this
-// program's build tree, and in build/ of the source tree (./test or ./run
-// build it there).
+// The simulator executable is looked for in $TALVANE_SIM and beside this
+// program's build tree (building this benchmark builds it there).
 
+#include "connection_controller.h"
 #include "console_options.h"
 #include "qmodem_interface.h"
 #include "qserial_io.h"
@@ -37,8 +37,6 @@ QString simulator_program()
     }
     const QString here = QCoreApplication::applicationDirPath();
     candidates << here + "/../source/modem_simulator/talvane-modem-sim";
-    candidates << QFileInfo(QString::fromLatin1(__FILE__)).absolutePath() +
-                      "/../build/source/modem_simulator/talvane-modem-sim";
     for (const QString& candidate : candidates) {
         if (QFileInfo(candidate).isExecutable()) {
             return candidate;

@@ -1,23 +1,34 @@
 // Arbitrary contents of the 2G ALE settings file, loaded as the window loads
 // it: through the "2G ALE Control" panel, whose address edits validate what
-// the file holds.
+// the file holds. The file's keys and values are given from memory, as the
+// INI reader gives them to the loader, so no file is read or written.
 //
 // Whatever the file holds: every key is in the file afterwards; a key the
 // file did not have takes its default; an address is either empty (not
-// acceptable) or 3 to 15 upper-case letters and digits; loading the file
-// the load wrote gives the same settings again.
+// acceptable) or 3 to 15 upper-case letters and digits; loading what the
+// load left in the file gives the same settings again.
 //
-// Input: the file's bytes.
+// Input: records of three bytes, then a value of as many bytes as the third
+// says (fewer at the end). The first byte picks the key (of the eight), the
+// second the kind of value the INI reader gives: 0 a text (UTF-8), 1 a list
+// (the text split at commas, as an unquoted value with commas is read), 2 a
+// byte array ("@ByteArray(...)"), and, as "@Variant(...)" gives them, 3 a
+// whole number, 4 a real number (both from up to 8 bytes), 5 a truth value.
+// A later record of a key replaces an earlier one. (Stored variants are not
+// read through QDataStream here: its list reader reserves whatever count the
+// bytes claim.)
 
 #include "ale_2g_control_panel.h"
 #include "console_fuzz_support.h"
 
-#include <QDir>
+#include <QLineEdit>
 #include <QRegularExpression>
-#include <QSettings>
+#include <QSignalBlocker>
 #include <QStringList>
 #include <QVariant>
+#include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -48,11 +59,45 @@ struct Loaded
     }
 };
 
-Loaded load()
+// Loads `values` into the panel, its address edits emptied first as in a new
+// window (one panel serves every load: building one costs more than the
+// load); `left` takes what the file then holds.
+Loaded load(const QVariantMap& values, QVariantMap* left = nullptr)
 {
-    vq_qt::Ale_2g_control_panel panel;
-    panel._load_2G_ale_settings();
+    static vq_qt::Ale_2g_control_panel panel;
+    for (QLineEdit* edit : {panel.self_address_edit(), panel.other_address_edit()}) {
+        const QSignalBlocker quiet(edit);
+        edit->clear();
+    }
+    panel.settings().load_from_values(values, panel.address_hooks());
+    if (left) {
+        *left = panel.settings().stored();
+    }
     return Loaded(panel.settings());
+}
+
+QVariantMap values_of(const QStringList& keys, const std::uint8_t* data, std::size_t size)
+{
+    QVariantMap values;
+    for (std::size_t at = 0; at + 3 <= size;) {
+        const QString& key = keys[data[at] % keys.size()];
+        const int kind = data[at + 1] % 6;
+        const std::size_t length = std::min<std::size_t>(data[at + 2], size - at - 3);
+        const QByteArray bytes(reinterpret_cast<const char*>(data + at + 3), int(length));
+        at += 3 + length;
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, bytes.constData(), std::min<std::size_t>(length, sizeof bits));
+        double real = 0;
+        std::memcpy(&real, &bits, sizeof real);
+        const QVariant kinds[] = {QString::fromUtf8(bytes),
+                                  QString::fromUtf8(bytes).split(','),
+                                  bytes,
+                                  qlonglong(bits),
+                                  real,
+                                  length > 0 && bytes[0] != 0};
+        values.insert(key, kinds[kind]);
+    }
+    return values;
 }
 
 } // namespace
@@ -80,22 +125,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                keys.tune_time_key,
                                keys.wait_for_reply_time_key,
                                keys.terminate_on_disconnect_key};
-    QDir().mkpath(vq_qt::Ale_2g_settings::folder());
-    const QString path = vq_qt::Ale_2g_settings::file_path();
-    if (!console_fuzz::write_file(path, data, size)) {
-        fail("cannot write the settings file");
-    }
-    QStringList present;
-    {
-        const QSettings file(path, QSettings::IniFormat);
-        for (const QString& name : names) {
-            if (file.contains(name)) {
-                present << name;
-            }
-        }
-    }
-
-    const Loaded first = load();
+    const QVariantMap values = values_of(names, data, size);
+    const QStringList present = values.keys();
+    QVariantMap left;
+    const Loaded first = load(values, &left);
     const QRegularExpression address("^[0-9A-Z]{3,15}$");
     for (const QString& loaded : {first.self_address, first.other_address}) {
         if (!loaded.isEmpty() && !address.match(loaded).hasMatch()) {
@@ -120,15 +153,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
          first.terminate_on_disconnect != defaults.terminate_on_disconnect)) {
         fail("a missing number key did not take its default");
     }
-    {
-        const QSettings file(path, QSettings::IniFormat);
-        for (const QString& name : names) {
-            if (!file.contains(name)) {
-                fail("a key is missing from the file after loading");
-            }
+    for (const QString& name : names) {
+        if (!left.contains(name)) {
+            fail("a key is missing from the file after loading");
         }
     }
-    if (!(load() == first)) {
+    if (!(load(left) == first)) {
         fail("the file written by loading loads differently");
     }
     return 0;

@@ -61,6 +61,27 @@ def write(harness, name, data):
         f.write(data)
 
 
+def ale_settings_seeds():
+    """Records of key (0 self address ... 7 terminate on disconnect), kind
+    (0 text, 1 list, 2 byte array, 3 whole number, 4 real number, 5 truth
+    value) and value."""
+    def record(key, kind, value):
+        return bytes([key, kind, len(value)]) + value
+
+    def text(key, value):
+        return record(key, 0, value.encode())
+
+    write("fuzz_ale_settings", "complete",
+          b"".join(text(k, v) for k, v in enumerate(
+              ["remote1", "BASE1", "FFFF", "180", "10", "5000", "5000", "true"])))
+    write("fuzz_ale_settings", "odd",
+          text(0, "a b") + record(1, 1, b"QUOTED,LIST") + text(3, "-1") + text(4, "700") +
+          record(2, 2, b"\0"))
+    write("fuzz_ale_settings", "typed",
+          record(0, 1, b"abc") + record(3, 3, struct.pack("<q", 70000)) +
+          record(5, 4, struct.pack("<d", 5000.5)) + record(7, 5, b"\0") + record(4, 3, b"\xff" * 8))
+
+
 def window_seeds():
     classes = catalogue()
     for name in handled_names():
@@ -101,18 +122,11 @@ def file_seeds():
           b'"FileLogLevel"=dword:00000000\n"Blob"=hex(3):01,02,ff\n')
     write("fuzz_registry_conf", "escapes",
           b'[a%5bb%5d\\\\c]\n"na\\x00me"="v\\"al\\\\ue"\n"q"=hex(b):01,02,03,04,05,06,07,08\n;comment\n#x\n')
-    write("fuzz_ale_settings", "complete",
-          b"[General]\n2G_ALE_Self_Address=remote1\n2G_ALE_Other_Address=BASE1\n"
-          b"2G_ALE_Scan_List_Assignment_Matrix=FFFF\n2G_ALE_Activity_Timeout_sec=180\n"
-          b"2G_ALE_LBT_Time_Interval=10\n2G_ALE_Tune_Time_ms=5000\n2G_ALE_Wait_For_Reply_Time_ms=5000\n"
-          b"2G_ALE_Terminate_on_disconnect=true\n")
-    write("fuzz_ale_settings", "odd",
-          b"2G_ALE_Self_Address=a b\n2G_ALE_Other_Address=\"QUOTED,LIST\"\n"
-          b"2G_ALE_Activity_Timeout_sec=-1\n2G_ALE_LBT_Time_Interval=700\n[Group]\nx=@ByteArray(\\0)\n")
     write("fuzz_radio_list", "models", b"Icom IC-F8101\nCodan NGT\n\n  Barrett 2050  \r\nNo Radio\n")
     write("fuzz_radio_list", "odd", b"a\0hidden\n\xc3\xbcml\xc3\xa4ut\n" + b"L" * 300 + b"\nlast")
 
 
 if __name__ == "__main__":
     window_seeds()
+    ale_settings_seeds()
     file_seeds()

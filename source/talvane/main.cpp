@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QTimer>
 #include <algorithm>
+#include <clocale>
 #include <csignal>
 #include <vector>
 
@@ -61,6 +62,21 @@ void start_heartbeat_report(QApplication& app)
 
 int main(int argc, char* argv[])
 {
+    // --help, --version and a bad command line are answered before the
+    // application object exists: they need no display and create no file.
+    // Qt's own options are still in this list; they are only warnings here.
+    // The locale is taken first, as the application object would take it:
+    // the text conversions below fix Qt's local 8-bit encoding for good.
+    std::setlocale(LC_ALL, "");
+    QStringList raw_arguments;
+    for (int i = 1; i < argc; ++i) {
+        raw_arguments << QString::fromLocal8Bit(argv[i]);
+    }
+    const Console_options early = parse_console_options(raw_arguments);
+    if (early.help || early.version || !early.error.isEmpty()) {
+        return report_console_options(early);
+    }
+
     QApplication app(argc, argv);
     apply_style_sheet_beside_executable();
 
@@ -69,9 +85,6 @@ int main(int argc, char* argv[])
     qInstallMessageHandler(talvane_message_handler);
 
     const Console_options options = parse_console_options(app.arguments().mid(1));
-    if (options.help || options.version || !options.error.isEmpty()) {
-        return report_console_options(options);
-    }
     warn_about_ignored_arguments(options);
     auto* window = new Talvane;
     window->show();

@@ -64,9 +64,12 @@ public:
         sideband->setEnabled(false);
         caption(3, "Sideband:", sideband);
 
+        // Upper-cases what is typed, as the console's address fields do.
         address = new QLineEdit(this);
         address->setValidator(
-            new QRegularExpressionValidator(QRegularExpression("[A-Z0-9]{1,15}"), address));
+            new QRegularExpressionValidator(QRegularExpression("[A-Za-z0-9]{1,15}"), address));
+        connect(address, &QLineEdit::textChanged, this,
+                [this](const QString& t) { address->setText(t.toUpper()); });
         connect(address, &QLineEdit::textEdited, this,
                 [this](const QString& t) { events << "edited " + t; });
         connect(address, &QLineEdit::returnPressed, this, [this] { events << "return"; });

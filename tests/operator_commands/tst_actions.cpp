@@ -90,25 +90,31 @@ void Tst_actions::commands_data()
     QTest::newRow("choose one word") << "choose Sideband:"
                                      << "error: usage: choose CAPTION ENTRY" << none;
     // set
-    QTest::newRow("set line edit") << R"(set "Other Address:" BASE2)" << ok
-                                   << QStringList{"edited BASE2", "return", "finished BASE2"};
-    QTest::newRow("set refused by validator")
+    QTest::newRow("set line edit")
+        << R"(set "Other Address:" BASE2)"
+        << "ok BASE2" << QStringList{"edited BASE2", "return", "finished BASE2"};
+    QTest::newRow("set line edit that upper-cases")
         << R"(set "Other Address:" base2)"
-        << R"(error: "Other Address:" does not accept "base2")" << none;
+        << "ok BASE2" << QStringList{"edited base2", "return", "finished BASE2"};
+    QTest::newRow("set refused by validator")
+        << R"(set "Other Address:" "base 2")"
+        << R"(error: "Other Address:" does not accept "base 2")" << none;
     QTest::newRow("set empty, validator wants more")
         << R"(set "Other Address:" "")"
         << R"(error: "Other Address:" does not accept "")" << none;
-    QTest::newRow("set spin box") << R"(set "Frequency:" 7100000)" << ok
+    QTest::newRow("set spin box") << R"(set "Frequency:" 7100000)"
+                                  << "ok 7100000"
                                   << QStringList{"value 7100000", "frequency finished"};
-    QTest::newRow("set spin box to its value")
-        << R"(set "Frequency:" 1500000)" << ok << QStringList{"frequency finished"};
+    QTest::newRow("set spin box to its value") << R"(set "Frequency:" 1500000)"
+                                               << "ok 1500000" << QStringList{"frequency finished"};
     QTest::newRow("set spin box too high")
         << R"(set "Frequency:" 40000000)"
         << R"(error: 40000000 is out of range for "Frequency:" (1500000 to 30000000))" << none;
     QTest::newRow("set spin box not a number")
         << R"(set "Frequency:" 7.1e6)"
         << R"(error: "Frequency:" takes a number, not "7.1e6")" << none;
-    QTest::newRow("set double spin box") << "set Level: 0.25" << ok << QStringList{"level 0.25"};
+    QTest::newRow("set double spin box") << "set Level: 0.25"
+                                         << "ok 0.25" << QStringList{"level 0.25"};
     QTest::newRow("set double spin box not finite")
         << "set Level: nan"
         << R"(error: "Level:" takes a number, not "nan")" << none;

@@ -127,14 +127,22 @@ void Tst_install::programs_answer()
     QFETCH(QString, program);
     QFETCH(QString, argument);
     QFETCH(QString, begins);
+    // Without any display, in a home of its own: the answer needs neither
+    // and leaves no file behind.
     QTemporaryDir home;
-    const Program_result r =
-        run_program(path("bin/" + program), {argument}, console_environment(home));
+    QProcessEnvironment environment = console_environment(home);
+    for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+        environment.remove(name);
+    }
+    environment.insert("HOME", home.path());
+    const Program_result r = run_program(path("bin/" + program), {argument}, environment);
     QVERIFY2(r.exit_code == 0, r.err);
     QVERIFY2(r.out.startsWith(begins.toUtf8()), r.out);
     if (argument == "--version") {
         QCOMPARE(QString(r.out), begins);
     }
+    QCOMPARE(QDir(home.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList());
 }
 
 void Tst_install::help_and_manual_page_agree_data()

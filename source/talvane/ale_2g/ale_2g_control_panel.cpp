@@ -86,7 +86,7 @@ Ale_2g_control_panel::Ale_2g_control_panel(QWidget* parent) : QGroupBox(parent)
 
 Ale_2g_control_panel::~Ale_2g_control_panel() = default;
 
-bool Ale_2g_control_panel::_load_2G_ale_settings()
+Ale_2g_settings::Address_hooks Ale_2g_control_panel::address_hooks()
 {
     Ale_2g_settings::Address_hooks hooks;
     hooks.self_address_loaded = [this](const QString& address) {
@@ -95,7 +95,12 @@ bool Ale_2g_control_panel::_load_2G_ale_settings()
     hooks.other_address_loaded = [this](const QString& address) {
         line_edit_2g_other_address->setText(address);
     };
-    return ale_settings._load_2G_ale_settings(hooks);
+    return hooks;
+}
+
+bool Ale_2g_control_panel::_load_2G_ale_settings()
+{
+    return ale_settings._load_2G_ale_settings(address_hooks());
 }
 
 QString Ale_2g_control_panel::accept_address(QLineEdit* edit)

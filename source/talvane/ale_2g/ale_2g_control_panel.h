@@ -33,6 +33,8 @@ public:
     // Loads the settings file; each loaded address goes through its edit,
     // so it is validated, upper-cased and written back like a typed one.
     bool _load_2G_ale_settings();
+    // What loading does with each loaded address: it goes into its edit.
+    Ale_2g_settings::Address_hooks address_hooks();
 
     QLineEdit* self_address_edit() const { return line_edit_2g_self_address; }
     QLineEdit* other_address_edit() const { return line_edit_2g_other_address; }

@@ -72,15 +72,40 @@ bool Ale_2g_settings::_load_2G_ale_settings(const Address_hooks& hooks)
         qCWarning(lc_init).noquote() << "Cannot create the 2G ALE settings folder " + folder();
     }
     file = std::make_unique<QSettings>(file_path(), QSettings::IniFormat);
-
+    values.clear();
     for (const Key_row& row : key_rows) {
         const QString& key = this->*row.key;
         if (file->contains(key)) {
-            row.assign(*this, file->value(key, row.fallback));
+            values.insert(key, file->value(key));
+        }
+    }
+    load(hooks);
+    file->sync();
+    if (file->status() != QSettings::NoError) {
+        qCWarning(lc_init).noquote() << "Cannot write the 2G ALE settings file " + file_path();
+        return false;
+    }
+    return true;
+}
+
+void Ale_2g_settings::load_from_values(const QVariantMap& loaded, const Address_hooks& hooks)
+{
+    file.reset();
+    values = loaded;
+    load(hooks);
+}
+
+void Ale_2g_settings::load(const Address_hooks& hooks)
+{
+    for (const Key_row& row : key_rows) {
+        const QString& key = this->*row.key;
+        const auto found = values.constFind(key);
+        if (found != values.constEnd()) {
+            row.assign(*this, found.value());
             qCDebug(lc_info).noquote() << key + " = " + row.show(*this);
         } else {
             row.assign(*this, row.fallback);
-            file->setValue(key, row.fallback);
+            store(key, row.fallback);
             qCWarning(lc_init).noquote() << key + " not found.";
         }
         if (row.key == &Settings::self_address_key && hooks.self_address_loaded) {
@@ -89,12 +114,14 @@ bool Ale_2g_settings::_load_2G_ale_settings(const Address_hooks& hooks)
             hooks.other_address_loaded(other_address);
         }
     }
-    file->sync();
-    if (file->status() != QSettings::NoError) {
-        qCWarning(lc_init).noquote() << "Cannot write the 2G ALE settings file " + file_path();
-        return false;
+}
+
+void Ale_2g_settings::store(const QString& key, const QVariant& value)
+{
+    values.insert(key, value);
+    if (file) {
+        file->setValue(key, value);
     }
-    return true;
 }
 
 void Ale_2g_settings::set_self_address(const QString& address)
@@ -111,10 +138,13 @@ void Ale_2g_settings::set_other_address(const QString& address)
 
 void Ale_2g_settings::write_back(const QString& key, const QString& value)
 {
-    if (value.isEmpty() || !file) {
+    if (value.isEmpty()) {
         return;
     }
-    file->setValue(key, value);
+    store(key, value);
+    if (!file) {
+        return;
+    }
     file->sync();
     if (file->status() != QSettings::NoError) {
         qCWarning(lc_address_entry_2g).noquote()

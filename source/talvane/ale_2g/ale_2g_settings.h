@@ -6,6 +6,7 @@
 // every valid change, everything else is edited in the file by hand.
 
 #include <QString>
+#include <QVariantMap>
 #include <functional>
 #include <memory>
 
@@ -59,15 +60,25 @@ public:
     // file could not be written; the members hold usable values either way.
     bool _load_2G_ale_settings(const Address_hooks& hooks = {});
 
+    // The same loading from the file's keys and values held in memory, as the
+    // INI reader gives them (texts, lists, byte arrays, any stored variant);
+    // no file is read or written. stored() then holds what the file would.
+    void load_from_values(const QVariantMap& values, const Address_hooks& hooks = {});
+    // The keys and values the file holds after loading and write-backs.
+    const QVariantMap& stored() const { return values; }
+
     // Store an address; a non-empty one is written to the file at once.
     // An empty one (not acceptable) leaves the file as it was.
     void set_self_address(const QString& address);
     void set_other_address(const QString& address);
 
 private:
+    void load(const Address_hooks& hooks);
+    void store(const QString& key, const QVariant& value);
     void write_back(const QString& key, const QString& value);
 
-    std::unique_ptr<QSettings> file;
+    QVariantMap values;              // our keys as the file holds them
+    std::unique_ptr<QSettings> file; // none when loaded from memory
 };
 
 } // namespace vq_qt

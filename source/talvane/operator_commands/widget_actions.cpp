@@ -57,6 +57,11 @@ T* captioned(QWidget* root, const QString& caption, const char* what, QString& e
     return typed;
 }
 
+// Typed as a person would type it: a value the field's validator takes
+// goes in, the field may change it on the way (the validator itself, a slot
+// that upper-cases what is typed), and it is accepted when the field then
+// still holds acceptable input, as Return needs. The answer names the text
+// the field ended up holding.
 Outcome type_into(QLineEdit* line, const QString& caption, const QString& value)
 {
     const QString refused = quoted(caption) + " does not accept " + quoted(value);
@@ -69,7 +74,7 @@ Outcome type_into(QLineEdit* line, const QString& caption, const QString& value)
     if (const QValidator* validator = line->validator()) {
         QString probe = value;
         int position = int(probe.size());
-        if (validator->validate(probe, position) != QValidator::Acceptable || probe != value) {
+        if (validator->validate(probe, position) != QValidator::Acceptable) {
             return failed(refused);
         }
     }
@@ -78,12 +83,13 @@ Outcome type_into(QLineEdit* line, const QString& caption, const QString& value)
     const QString before = line->text();
     line->selectAll();
     line->insert(value);
-    if (line->text() != value || !line->hasAcceptableInput()) {
+    if (!line->hasAcceptableInput()) {
         line->setText(before);
         return failed(refused);
     }
     QPointer<QLineEdit> field(line);
-    return {QStringLiteral("ok"), [field] {
+    const QString held = line->text();
+    return {held.isEmpty() ? QStringLiteral("ok") : QStringLiteral("ok ") + held, [field] {
                 if (field) {
                     press_return(field);
                 }
@@ -104,9 +110,21 @@ std::optional<double> real_number(const QString& text)
     return ok && std::isfinite(n) ? std::optional<double>(n) : std::nullopt;
 }
 
+// The text a spin box shows for a value it will hold.
+QString shown(const QSpinBox*, int n)
+{
+    return QString::number(n);
+}
+
+QString shown(const QDoubleSpinBox* spin, double n)
+{
+    return QString::number(n, 'f', spin->decimals());
+}
+
 // A value within range is set as one change, then committed as Return
-// would commit it. Typing it would fire valueChanged once a digit, and Return
-// once more; here it fires once, and only for a new value.
+// would commit it; the answer names it as the field shows it. Typing it
+// would fire valueChanged once a digit, and Return once more; here it fires
+// once, and only for a new value.
 template <typename Spin, typename Number>
 Outcome enter_number(Spin* spin, const QString& caption, const QString& value,
                      std::optional<Number> (*parse)(const QString&))
@@ -126,7 +144,7 @@ Outcome enter_number(Spin* spin, const QString& caption, const QString& value,
     }
     QPointer<Spin> field(spin);
     const Number n = *number;
-    return {QStringLiteral("ok"), [field, n] {
+    return {QStringLiteral("ok ") + shown(spin, n), [field, n] {
                 if (field) {
                     field->setValue(n);
                     emit field->editingFinished();

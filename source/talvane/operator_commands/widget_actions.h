@@ -22,7 +22,8 @@ Outcome click(QWidget* root, const QString& text);
 // Picks the entry of the selector captioned caption, as a mouse choice would.
 Outcome choose(QWidget* root, const QString& caption, const QString& entry);
 // Types value into the line edit or spin box captioned caption and presses
-// Return. A value the field would not accept leaves it unchanged.
+// Return; answers "ok" and the text the field then holds. A value the field
+// would not accept leaves it unchanged.
 Outcome set(QWidget* root, const QString& caption, const QString& value);
 
 } // namespace vq_qt::widget_actions
