@@ -311,6 +311,12 @@ QString Sim_app::status_json() const
             .arg(_transport ? _transport->device() : QString(), p ? p->link() : QString(),
                  _transport && _transport->attached() ? "true" : "false")
             .arg(_node ? _node->registration_count() : 0);
+    // Bytes written by the modem and not yet on the line.
+    qint64 backlog = p ? static_cast<qint64>(p->pending()) : 0;
+    for (const Chunk& chunk : _chunks) {
+        backlog += chunk.bytes.size();
+    }
+    head += QString("\"line_backlog\":%1,").arg(backlog);
     // What the line and the modem destroyed, in frames and user data bytes.
     head +=
         "\"channel\":" + (_channel ? "{" + _channel->status_json() + "}" : QString("null")) + ",";

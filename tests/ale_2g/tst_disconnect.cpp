@@ -4,6 +4,7 @@
 #include "ale_2g_test_support.h"
 
 using namespace vq_qt;
+using ale_2g_test::Log_recorder;
 using ale_2g_test::Machine;
 
 Q_DECLARE_METATYPE(vq_qt::Ale_2g_state)
@@ -43,6 +44,8 @@ private slots:
         QVERIFY(m.machine.event_timer().isActive());
         QCOMPARE(m.machine.event_timer().interval(), 50);
 
+        // Disconnect pressed again during the delay: still one disconnect.
+        QVERIFY(m.machine.hold_back_disconnect());
         QTRY_COMPARE_WITH_TIMEOUT(m.disconnects, 1, scaled_ms(5000));
         QVERIFY(!m.machine.disconnect_pending());
         QVERIFY(!m.machine.event_timer().isActive());
@@ -89,20 +92,73 @@ private slots:
         QCOMPARE(m.radio_locks, QList<bool>({true, false}));
     }
 
-    // Mended: a second Disconnect while the link-terminated report is still
-    // awaited shuts the engine down instead of being ignored.
-    void second_disconnect_while_terminating()
+    // TERMINATING waits for the link-terminated report before disabling;
+    // only a second disable request or its own time limit ends the wait.
+    void shutdown_while_terminating_data()
     {
+        QTest::addColumn<bool>("terminate_first");
+        QTest::addColumn<QString>("then");
+        QTest::addColumn<Ale_2g_state>("after");
+        QTest::newRow("terminate, disconnect, report")
+            << true << "disconnect, report" << ALE_2G_STATE_DISABLING;
+        QTest::newRow("disconnect, report") << false << "report" << ALE_2G_STATE_DISABLING;
+        QTest::newRow("disconnect twice") << false << "disconnect" << ALE_2G_STATE_DISABLING;
+        QTest::newRow("terminate, disconnect twice")
+            << true << "disconnect, disconnect" << ALE_2G_STATE_DISABLING;
+        QTest::newRow("disconnect, no report") << false << "wait" << ALE_2G_STATE_DISABLING;
+        QTest::newRow("terminate, connected again, report")
+            << true << "connected, report" << ALE_2G_STATE_DISABLING;
+        QTest::newRow("terminate, connected again, no report")
+            << true << "connected, wait" << ALE_2G_STATE_DISABLING;
+        QTest::newRow("terminate, no report") << true << "wait" << ALE_2G_STATE_ERROR;
+    }
+
+    void shutdown_while_terminating()
+    {
+        QFETCH(bool, terminate_first);
+        QFETCH(QString, then);
+        QFETCH(Ale_2g_state, after);
+        Log_recorder log;
         Machine m;
         m.machine.disconnect_delay_ms = 20;
+        m.machine.terminating_limit_ms = 40;
         m.link();
-        QVERIFY(m.machine.hold_back_disconnect());
+        if (terminate_first) {
+            m.post(ALE_2G_EVENT_TERMINATE);
+        }
+        m.requests.sent.clear();
+        const QStringList steps = then.split(", ");
+        if (steps.first() == "connected") {
+            m.machine.connection_established();
+        } else if (steps.first() == "disconnect" || !terminate_first) {
+            QVERIFY(m.machine.hold_back_disconnect());
+        }
         QCOMPARE(m.state(), ALE_2G_STATE_TERMINATING);
-        QVERIFY(m.machine.hold_back_disconnect());
-        QCOMPARE(m.state(), ALE_2G_STATE_DISABLING);
+        QVERIFY(m.machine.terminating_timer().isActive());
+        QCOMPARE(m.requests.sent,
+                 terminate_first ? QStringList() : QStringList{"set_ale_terminate_link(32)"});
+
+        if (steps.last() == "report") {
+            m.report(16);
+        } else if (steps.last() == "disconnect") {
+            QVERIFY(m.machine.hold_back_disconnect());
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(m.state(), after, scaled_ms(5000));
+        QVERIFY(!m.machine.terminating_timer().isActive());
+        QVERIFY(!m.machine.ale_display_mode());
+        QCOMPARE(log.in("state_change_2g").filter("TERMINATING:").size(),
+                 steps.last() == "report" ? 0 : 1);
+        if (after == ALE_2G_STATE_ERROR) {
+            QCOMPARE(m.shown.status, QString("<font color='red'>Terminate Timeout</font>"));
+            return;
+        }
+        QCOMPARE(m.shown.status, QString("Disabling"));
+        QCOMPARE(m.requests.sent.last(), QString("set_ale_system_mode(1)"));
         m.ack();
         m.ack();
-        QTRY_COMPARE_WITH_TIMEOUT(m.disconnects, 1, scaled_ms(5000));
+        QCOMPARE(m.state(), ALE_2G_STATE_DISABLED);
+        QTRY_COMPARE_WITH_TIMEOUT(m.disconnects, steps.first() == "connected" ? 0 : 1,
+                                  scaled_ms(5000));
     }
 
     // Mended: when the engine cannot be disabled the held-back disconnect
@@ -160,16 +216,6 @@ private slots:
         QCOMPARE(enabled.state(), ALE_2G_STATE_DISABLING);
         QCOMPARE(enabled.requests.sent, QStringList{"set_ale_system_mode(1)"});
         QCOMPARE(enabled.shown.status, QString("Disabled"));
-    }
-
-    void connection_established_while_terminating()
-    {
-        Machine m;
-        m.link();
-        m.post(ALE_2G_EVENT_TERMINATE);
-        m.machine.connection_established();
-        QCOMPARE(m.state(), ALE_2G_STATE_DISABLING);
-        QVERIFY(!m.machine.ale_display_mode());
     }
 
     void connection_lost_shows_a_dash_and_keeps_the_state()

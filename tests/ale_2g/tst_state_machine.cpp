@@ -397,6 +397,7 @@ private slots:
         QTest::newRow("setup calling") << ALE_2G_STATE_CALL_SETUP << ALE_2G_EVENT_CALLING;
         QTest::newRow("linked enable") << ALE_2G_STATE_LINKED << ALE_2G_EVENT_ENABLE;
         QTest::newRow("terminating tac1") << ALE_2G_STATE_TERMINATING << ALE_2G_EVENT_TAC1_REPLY;
+        QTest::newRow("terminating disable") << ALE_2G_STATE_TERMINATING << ALE_2G_EVENT_DISABLE;
         QTest::newRow("disabling disable") << ALE_2G_STATE_DISABLING << ALE_2G_EVENT_DISABLE;
         QTest::newRow("error enable") << ALE_2G_STATE_ERROR << ALE_2G_EVENT_ENABLE;
     }
@@ -492,8 +493,8 @@ private slots:
         m.machine._change_2g_state(Ale_2g_state(42));
         QCOMPARE(log.in("state_change_2g").last(), QString("2G State = \"UNKNOWN\""));
         m.post(ALE_2G_EVENT_ENABLE);
-        QVERIFY(
-            log.marked_lines().contains("C state_change_2g|_2g_state_machine_execute: Invalid State!! 42"));
+        QVERIFY(log.marked_lines().contains(
+            "C state_change_2g|_2g_state_machine_execute: Invalid State!! 42"));
         QVERIFY(m.requests.sent.isEmpty());
         m.machine._update_2g_gui_controls();
         QCOMPARE(m.shown.status, QString("<font color='red'>ERROR Invalid State!</font>"));
@@ -509,7 +510,7 @@ private slots:
         m.machine._handle_ale_call_setup_set_nack(9);
         m.machine._handle_ale_lbt_time_set_ack(9);
         QCOMPARE(log.marked_lines(), QStringList({"W resp_handle|_handle_ale_call_setup_set_nack 9",
-                                         "resp_handle|_handle_ale_lbt_time_set_ack 9"}));
+                                                  "resp_handle|_handle_ale_lbt_time_set_ack 9"}));
         QCOMPARE(m.state(), ALE_2G_STATE_DISABLED);
     }
 };

@@ -46,6 +46,9 @@ Ale_2g_state_machine::Ale_2g_state_machine(Ale_2g_settings& settings, QObject* p
     ale_2g_event_timer.setSingleShot(false);
     connect(&ale_2g_event_timer, &QTimer::timeout, this,
             &Ale_2g_state_machine::_2g_ale_event_timeout);
+    terminating_limit_timer.setSingleShot(true);
+    connect(&terminating_limit_timer, &QTimer::timeout, this,
+            &Ale_2g_state_machine::terminating_too_long);
     _change_2g_state(ALE_2G_STATE_DISABLED);
 }
 
@@ -61,8 +64,15 @@ void Ale_2g_state_machine::_change_2g_state(Ale_2g_state new_state)
     if (new_state == ale_2g_state) {
         return;
     }
+    if (ale_2g_state == ALE_2G_STATE_TERMINATING) {
+        terminating_limit_timer.stop();
+        disable_after_terminating = false;
+    }
     ale_2g_state = new_state;
     qCDebug(lc_state_change_2g).noquote() << "2G State = \"" + ale_2g_state_name(new_state) + "\"";
+    if (new_state == ALE_2G_STATE_TERMINATING) {
+        terminating_limit_timer.start(terminating_limit_ms);
+    }
 }
 
 void Ale_2g_state_machine::_2g_ale_event_timeout()
@@ -255,6 +265,7 @@ void Ale_2g_state_machine::execute_linked(Ale_2g_event event)
             requests->set_ale_terminate_link(32, ale_2g_expected_sequence_number);
         }
         _change_2g_state(ALE_2G_STATE_TERMINATING);
+        disable_after_terminating = true;
         set_texts(orange("Terminating link"), "Terminating due to Disconnect Request");
         _update_2g_gui_controls();
         break;
@@ -288,20 +299,50 @@ void Ale_2g_state_machine::execute_linked(Ale_2g_event event)
 void Ale_2g_state_machine::execute_terminating(Ale_2g_event event)
 {
     if (event == ALE_2G_EVENT_LINK_TERMINATED) {
-        set_display_mode(false);
-        if (disconnect_pending_flag) {
-            start_disabling("Disabling", "Disabling due to Disconnect Request");
+        if (disconnect_pending_flag || disable_after_terminating) {
+            disable_after_link();
         } else {
+            set_display_mode(false);
             _change_2g_state(ALE_2G_STATE_ENABLED);
             set_texts(green("Link Terminated"), "Link terminated by user");
             _update_2g_gui_controls();
         }
     } else if (event == ALE_2G_EVENT_DISABLE) {
-        // The link-terminated report may never come (the modem lost, or a
-        // new connection): a further disable request shuts the engine down.
-        set_display_mode(false);
-        start_disabling("Disabling", "");
+        // The first waits for the link to be terminated; asked again, the
+        // operator does not want to wait any longer.
+        if (!disable_after_terminating) {
+            disable_after_terminating = true;
+            return;
+        }
+        qCWarning(lc_state_change_2g).noquote()
+            << "TERMINATING: disable requested again: disabling without the link-terminated report";
+        disable_after_link();
     }
+}
+
+// The engine did not report the link terminated: a shutdown that was asked
+// for goes ahead; a plain Terminate ends in ERROR, from which "Reset Error"
+// disables the engine.
+void Ale_2g_state_machine::terminating_too_long()
+{
+    if (ale_2g_state != ALE_2G_STATE_TERMINATING) {
+        return;
+    }
+    qCWarning(lc_state_change_2g).noquote()
+        << QString("TERMINATING: no link-terminated report within %1 ms").arg(terminating_limit_ms);
+    if (disconnect_pending_flag || disable_after_terminating) {
+        disable_after_link();
+    } else {
+        set_display_mode(false);
+        stop_event_timer_into_error(red("Terminate Timeout"));
+    }
+}
+
+void Ale_2g_state_machine::disable_after_link()
+{
+    set_display_mode(false);
+    start_disabling("Disabling",
+                    disconnect_pending_flag ? "Disabling due to Disconnect Request" : "");
 }
 
 void Ale_2g_state_machine::execute_disabling(Ale_2g_event event)
@@ -482,7 +523,12 @@ void Ale_2g_state_machine::connection_lost()
 
 bool Ale_2g_state_machine::hold_back_disconnect()
 {
-    if (ale_2g_state == ALE_2G_STATE_DISABLED || !ale_settings.terminate_on_disconnect) {
+    if (ale_2g_state == ALE_2G_STATE_DISABLED) {
+        // During the "Disconnecting" delay the disconnect is already on its
+        // way: a second one would come from the delay's end.
+        return disconnect_pending_flag;
+    }
+    if (!ale_settings.terminate_on_disconnect) {
         return false;
     }
     _2g_state_machine_execute(ALE_2G_EVENT_DISABLE);

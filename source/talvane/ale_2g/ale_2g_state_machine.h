@@ -32,6 +32,8 @@ public:
     // Timer intervals; tests shorten them, the program never does.
     int event_interval_ms = 2000;
     int disconnect_delay_ms = 500;
+    // How long TERMINATING waits for the engine's link-terminated report.
+    int terminating_limit_ms = 10000;
 
     explicit Ale_2g_state_machine(Ale_2g_settings& settings, QObject* parent = nullptr);
     ~Ale_2g_state_machine() override;
@@ -62,6 +64,7 @@ public:
     uchar step_counter() const { return ale_2g_step_counter; }
     uchar expected_sequence_number() const { return ale_2g_expected_sequence_number; }
     const QTimer& event_timer() const { return ale_2g_event_timer; }
+    const QTimer& terminating_timer() const { return terminating_limit_timer; }
     const Ale_2g_settings& settings() const { return ale_settings; }
 
     void _2g_state_machine_execute(Ale_2g_event event);
@@ -152,6 +155,8 @@ private:
     void execute_terminating(Ale_2g_event event);
     void execute_disabling(Ale_2g_event event);
     void execute_error(Ale_2g_event event);
+    void terminating_too_long();
+    void disable_after_link();
 
     Ale_2g_settings& ale_settings;
     Ale_2g_requests* requests = nullptr;
@@ -163,6 +168,11 @@ private:
     uchar ale_2g_step_counter = 0;
     uchar ale_2g_expected_sequence_number = 0;
     QTimer ale_2g_event_timer;
+    // Runs while TERMINATING: the link-terminated report may never come.
+    QTimer terminating_limit_timer;
+    // A DISABLE arrived while the link is being terminated: the engine is
+    // shut down once the link is.
+    bool disable_after_terminating = false;
 
     bool ale_display_mode_flag = false;
     bool ale_2g_activity_timeout_flag = false;
