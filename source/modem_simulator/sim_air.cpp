@@ -47,7 +47,7 @@ bool decode_air_frame(const std::uint8_t* bytes, std::size_t size, std::uint32_t
                       Air_frame& frame)
 {
     if (size < header_size || !std::equal(std::begin(magic), std::end(magic), bytes) ||
-        bytes[4] != version || bytes[5] < Air_frame::key_up || bytes[5] > Air_frame::unkey) {
+        bytes[4] != version || bytes[5] < Air_frame::key_up || bytes[5] > Air_frame::ale) {
         return false;
     }
     const Bytes head(bytes, bytes + header_size);
@@ -57,6 +57,33 @@ bool decode_air_frame(const std::uint8_t* bytes, std::size_t size, std::uint32_t
     frame.interleaver = bytes[11];
     frame.final = bytes[12] != 0;
     frame.data.assign(bytes + header_size, bytes + size);
+    return true;
+}
+
+// Addresses are 15 characters at most, as in the modem's address table.
+constexpr std::size_t ale_address_size = 15;
+constexpr std::size_t ale_message_size = 2 + 2 * ale_address_size;
+
+Bytes encode_ale_message(const Ale_message& m)
+{
+    Bytes b;
+    put_u8(b, m.type);
+    put_u8(b, static_cast<std::uint8_t>(static_cast<std::int8_t>(std::clamp(m.snr_db, -128, 127))));
+    put_text(b, m.from, ale_address_size);
+    put_text(b, m.to, ale_address_size);
+    return b;
+}
+
+bool decode_ale_message(const Bytes& data, Ale_message& m)
+{
+    if (data.size() != ale_message_size || data[0] < Ale_message::call ||
+        data[0] > Ale_message::terminate) {
+        return false;
+    }
+    m.type = static_cast<Ale_message::Type>(data[0]);
+    m.snr_db = static_cast<std::int8_t>(data[1]);
+    m.from = get_text(data, 2, ale_address_size);
+    m.to = get_text(data, 2 + ale_address_size, ale_address_size);
     return true;
 }
 

@@ -25,7 +25,7 @@ struct Air_settings
 
 // One piece of a transmission. A transmission runs from the key-up (start)
 // to the unkey (end); its user data goes in blocks of at most one transmit
-// tick of air time.
+// tick of air time. An ALE signal is a burst of its own, its message the data.
 struct Air_frame
 {
     enum Kind : std::uint8_t
@@ -33,6 +33,7 @@ struct Air_frame
         key_up = 1,
         block = 2,
         unkey = 3,
+        ale = 4,
     };
     Kind kind = block;
     std::uint8_t data_rate = 0;   // the transmitter's over-the-air data rate code
@@ -40,6 +41,29 @@ struct Air_frame
     bool final = false;           // the last block before the transmit queue ran empty
     Bytes data;
 };
+
+// What an ALE burst says: a call from one address to another, the called
+// station's reply (with the signal-to-noise ratio it measured on the call),
+// the caller's acknowledgement that completes the link, or the end of a link.
+struct Ale_message
+{
+    enum Type : std::uint8_t
+    {
+        call = 1,
+        reply = 2,
+        acknowledgement = 3,
+        terminate = 4,
+    };
+    Type type = call;
+    std::string from;
+    std::string to;
+    int snr_db = 0;
+};
+
+// An ALE message as the data of an ALE frame; decode gives false for
+// anything else.
+Bytes encode_ale_message(const Ale_message& m);
+bool decode_ale_message(const Bytes& data, Ale_message& m);
 
 // Where a modem's transmissions go.
 class Air_link

@@ -196,6 +196,17 @@ private:
     // ALE.
     void ale_report(int event, const std::string& names, int lqa_to = 0, int lqa_from = 0);
     void ale_run_call();
+    void ale_call_failed(const std::string& station);
+    void ale_linked_outgoing(const std::string& station);
+    void ale_occupied(const std::string& station);
+    // ALE between modems on a channel.
+    void ale_call_on_channel();
+    void ale_send(Ale_message::Type type, int snr_db = 0);
+    void ale_heard(std::uint32_t sender, const Bytes& data);
+    void ale_called(const Ale_message& call);
+    void ale_replied(const Ale_message& reply);
+    std::string ale_self_address() const;
+    int measured_snr();
     void ale_cancel_timers();
     void ale_restart_activity();
     void ale_at(int ms, std::function<void()> fn);
@@ -265,6 +276,7 @@ private:
     Ale_state _ale = Ale_state::idle;
     std::string _ale_scenario = "linked";
     std::string _ale_station;
+    bool _ale_answered = false; // the called station's reply came
     std::vector<Sim_scheduler::Id> _ale_timers;
     Sim_scheduler::Id _ale_activity = 0;
 

@@ -122,8 +122,16 @@ void Modem_engine::schedule_lqa()
     });
 }
 
-// The air's settings as measured: each figure a little off the set value.
-// A fade costs 20 dB; the bit error rate shows as its power of ten.
+// The signal-to-noise ratio as measured: a little off the set value; a fade
+// costs 20 dB.
+int Modem_engine::measured_snr()
+{
+    const int set = static_cast<int>(std::lround(_opt.air.snr_db - (faded() ? 20 : 0)));
+    return clamp(set + std::uniform_int_distribution<int>(-1, 1)(_rng), -128, 127);
+}
+
+// The air's settings as measured: each figure a little off the set value;
+// the bit error rate shows as its power of ten.
 void Modem_engine::send_lqa()
 {
     const Air_settings& a = _opt.air;
@@ -132,7 +140,7 @@ void Modem_engine::send_lqa()
                          std::uniform_int_distribution<int>(-d, d)(_rng),
                      lo, hi);
     };
-    _snr = near(a.snr_db - (faded() ? 20 : 0), 1, -128, 127);
+    _snr = measured_snr();
     _ber = a.ber > 0 ? clamp(static_cast<int>(std::lround(-std::log10(a.ber))), 1, 9) : 9;
     _paths = a.paths;
     _mp_spread = near(a.multipath_ms * 10, 2, 0, 255);

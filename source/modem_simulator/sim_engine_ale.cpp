@@ -1,5 +1,6 @@
 // The 2G ALE engine: call scenarios, incoming calls, the link activity
 // timeout, and soundings, link quality polls and relinks on command.
+#include "sim_ale_events.h"
 #include "sim_engine.h"
 
 namespace vq_sim {
@@ -12,32 +13,6 @@ enum : std::uint32_t
     ID_ALE_ABORT = 0x00060001,
     ID_ALE_CALL_CONTROL = 0x00060007,
     ID_ALE_TERMINATE = 0x00060015,
-    ID_ALE_REPORT = 0x000B0006,
-    ID_OCCUPANCY = 0x00120002,
-};
-
-enum Ale_event
-{
-    EV_CALL_START = 1,
-    EV_LINKED_INCOMING = 3,
-    EV_LINKED_OUTGOING = 4,
-    EV_NOT_LINKED = 5,
-    EV_SOUND_SENT = 8,
-    EV_SOUND_HEARD = 9,
-    EV_ACTIVITY_TIMEOUT = 10,
-    EV_RX_CALL = 11,
-    EV_TX_REPLY = 12,
-    EV_REPLY_RECEIVED = 13,
-    EV_NO_LINK = 14,
-    EV_TERMINATED = 16,
-    EV_LQA_POLL_START = 20,
-    EV_LQA_POLL_END = 21,
-    EV_REJECTED = 25,
-    EV_STATE_LINKED = 80,
-    EV_STATE_LINKING = 82,
-    EV_RELINK_START = 111,
-    EV_RELINK_SUCCEEDED = 112,
-    EV_RELINK_FAILED = 113,
 };
 
 const char* const scenarios[] = {"linked", "no_reply", "occupied", "rejected"};
@@ -145,52 +120,65 @@ void Modem_engine::ale_at(int ms, std::function<void()> fn)
     }));
 }
 
+void Modem_engine::ale_call_failed(const std::string& station)
+{
+    _ale = Ale_state::idle;
+    ale_report(EV_NO_LINK, station);
+}
+
+// The engine reports the link either as an outgoing call's link or as its
+// new state.
+void Modem_engine::ale_linked_outgoing(const std::string& station)
+{
+    const int linked =
+        std::uniform_int_distribution<int>(0, 1)(_rng) == 0 ? EV_LINKED_OUTGOING : EV_STATE_LINKED;
+    _ale = Ale_state::linked;
+    ale_report(linked, station);
+    ale_restart_activity();
+}
+
+// A call that found the channel busy: what occupies it, then the failure.
+void Modem_engine::ale_occupied(const std::string& station)
+{
+    Bytes p;
+    put_u16(p, 1800); // duration
+    put_u16(p, 5);    // occupied by a PSK 4285 signal
+    put_u16(p, 0);
+    put_u16(p, 0);
+    put_u16(p, 0);
+    indicate(ID_OCCUPANCY, p);
+    ale_at(_opt.ale_step_ms, [this, station] { ale_call_failed(station); });
+}
+
 void Modem_engine::ale_run_call()
 {
     _ale = Ale_state::calling;
     _ale_station = ale_other_station();
+    if (_air_link != nullptr) {
+        ale_call_on_channel();
+        return;
+    }
     note("ALE call to " + _ale_station + " (" + _ale_scenario + ")");
     const int step = _opt.ale_step_ms;
     const std::string station = _ale_station;
-    auto failed = [this, station] {
-        _ale = Ale_state::idle;
-        ale_report(EV_NO_LINK, station);
-    };
     if (_ale_scenario == "linked") {
         const int to = std::uniform_int_distribution<int>(8, 28)(_rng);
         const int from = std::uniform_int_distribution<int>(8, 28)(_rng);
-        // The engine reports the link either as an outgoing call's link or
-        // as its new state.
-        const int linked = std::uniform_int_distribution<int>(0, 1)(_rng) == 0 ? EV_LINKED_OUTGOING
-                                                                               : EV_STATE_LINKED;
         ale_at(step, [this, station] {
             ale_report(EV_CALL_START, station);
             ale_report(EV_STATE_LINKING, station);
         });
         ale_at(2 * step,
                [this, station, to, from] { ale_report(EV_REPLY_RECEIVED, station, to, from); });
-        ale_at(3 * step, [this, station, linked] {
-            _ale = Ale_state::linked;
-            ale_report(linked, station);
-            ale_restart_activity();
-        });
+        ale_at(3 * step, [this, station] { ale_linked_outgoing(station); });
     } else if (_ale_scenario == "no_reply") {
         ale_at(step, [this, station] { ale_report(EV_CALL_START, station); });
-        ale_at(3 * step, failed);
+        ale_at(3 * step, [this, station] { ale_call_failed(station); });
     } else if (_ale_scenario == "occupied") {
-        ale_at(step, [this] {
-            Bytes p;
-            put_u16(p, 1800); // duration
-            put_u16(p, 5);    // occupied by a PSK 4285 signal
-            put_u16(p, 0);
-            put_u16(p, 0);
-            put_u16(p, 0);
-            indicate(ID_OCCUPANCY, p);
-        });
-        ale_at(2 * step, failed);
+        ale_at(step, [this, station] { ale_occupied(station); });
     } else { // rejected
         ale_at(step, [this, station] { ale_report(EV_REJECTED, station); });
-        ale_at(2 * step, failed);
+        ale_at(2 * step, [this, station] { ale_call_failed(station); });
     }
 }
 
@@ -310,6 +298,9 @@ bool Modem_engine::handle_ale(const Tac1_in& in)
         return true;
     case ID_ALE_TERMINATE:
         ack(in);
+        if (_ale == Ale_state::linked && _air_link != nullptr) {
+            ale_send(Ale_message::terminate);
+        }
         if (_ale != Ale_state::idle) {
             ale_cancel_timers();
             ale_at(_opt.ale_step_ms / 2, [this] {

@@ -68,6 +68,10 @@ bool Modem_engine::faded() const
 
 void Modem_engine::arrive(std::uint32_t sender, const Air_frame& frame)
 {
+    if (frame.kind == Air_frame::ale) {
+        ale_heard(sender, frame.data);
+        return;
+    }
     auto it = _heard.find(sender);
     if (frame.kind == Air_frame::unkey) {
         if (it != _heard.end()) {

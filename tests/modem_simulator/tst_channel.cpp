@@ -21,7 +21,8 @@ namespace {
 
 constexpr std::uint32_t id_autobaud = 0x000300AD, id_rx_status = 0x000300B0,
                         id_flow_stop = 0x000A0003, id_flow_start = 0x000A0005,
-                        id_from_modem = 0x000A0007;
+                        id_from_modem = 0x000A0007, id_ale_report = 0x000B0006,
+                        id_occupancy = 0x00120002;
 
 Engine_options on_a_channel()
 {
@@ -58,6 +59,37 @@ struct Station : Engine_fixture, Air_link
             QCOMPARE(request(0x000A0001, m).front().type, std::uint8_t(TYPE_ACK));
         }
     }
+    // ALE enabled with this self address, as the console does it.
+    void enable_ale(const std::string& self)
+    {
+        QCOMPARE(request(0x000300AA, {3}).front().type, std::uint8_t(TYPE_ACK));
+        set_address(0, self);
+        QCOMPARE(request(0x00050001, {2}).front().type, std::uint8_t(TYPE_ACK));
+    }
+    void set_address(std::uint8_t entry, const std::string& address)
+    {
+        Bytes p{entry};
+        put_text(p, address, 15);
+        put_text(p, address, 15);
+        p.resize(57, 0);
+        QCOMPARE(request(0x0004007F, p).front().type, std::uint8_t(TYPE_ACK));
+    }
+    void call(const std::string& other)
+    {
+        set_address(1, other);
+        QCOMPARE(request(0x00060005, {1, 1, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF}).front().type,
+                 std::uint8_t(TYPE_ACK));
+        QCOMPARE(request(0x00060007, {1}).front().type, std::uint8_t(TYPE_ACK));
+    }
+    // The events of the ALE reports, a link by an outgoing call always as 4.
+    std::vector<int> ale_events() const
+    {
+        std::vector<int> out;
+        for (const Sent& s : all(id_ale_report)) {
+            out.push_back(s.payload[0] == 80 ? 4 : s.payload[0]);
+        }
+        return out;
+    }
     QJsonObject air_status() const
     {
         return QJsonDocument::fromJson(QByteArray::fromStdString(engine->status_json()))
@@ -88,6 +120,8 @@ private slots:
     void stations_on_one_channel_data();
     void stations_on_one_channel();
     void programs_share_a_channel();
+    void ale_between_stations_data();
+    void ale_between_stations();
 };
 
 void Tst_channel::stations_on_one_channel_data()
@@ -258,6 +292,75 @@ void Tst_channel::programs_share_a_channel()
     QVERIFY(QFileInfo::exists(folder));
     QVERIFY(bravo.stop());
     QVERIFY(!QFileInfo::exists(folder));
+}
+
+void Tst_channel::ale_between_stations_data()
+{
+    QTest::addColumn<QString>("called");
+    QTest::addColumn<bool>("busy");         // a third station transmits when the call starts
+    QTest::addColumn<QString>("terminate"); // after the link: by the caller or the callee
+    QTest::addColumn<std::vector<int>>("caller");
+    QTest::addColumn<std::vector<int>>("callee");
+    using E = std::vector<int>;
+    QTest::newRow("call links both") << "BRAVO" << false << "" << E{1, 82, 13, 4} << E{11, 12, 3};
+    QTest::newRow("no reply") << "ZULU" << false << "" << E{1, 82, 14} << E{};
+    QTest::newRow("occupied") << "BRAVO" << true << "" << E{14} << E{};
+    QTest::newRow("terminate by the caller ends both")
+        << "BRAVO" << false << "caller" << E{1, 82, 13, 4, 16} << E{11, 12, 3, 16};
+    QTest::newRow("terminate by the callee ends both")
+        << "BRAVO" << false << "callee" << E{1, 82, 13, 4, 16} << E{11, 12, 3, 16};
+}
+
+// ALPHA calls; BRAVO (SNR 20 dB where it listens, ALPHA 10 dB) answers to
+// its self address.
+void Tst_channel::ale_between_stations()
+{
+    QFETCH(QString, called);
+    QFETCH(bool, busy);
+    QFETCH(QString, terminate);
+    QFETCH(std::vector<int>, caller);
+    QFETCH(std::vector<int>, callee);
+    Sim_scheduler clock;
+    std::vector<std::unique_ptr<Station>> on_air;
+    for (std::uint32_t i = 1; i <= (busy ? 3 : 2); ++i) {
+        on_air.push_back(std::make_unique<Station>(clock, on_air, i));
+    }
+    Station& a = *on_air[0];
+    Station& b = *on_air[1];
+    a.enable_ale("ALPHA");
+    b.enable_ale("BRAVO");
+    QCOMPARE(a.engine->set_air("snr", {10}), std::string());
+    QCOMPARE(b.engine->set_air("snr", {20}), std::string());
+    if (busy) {
+        on_air[2]->send(random_bytes(20000, 3));
+    }
+    a.link.sent.clear();
+    b.link.sent.clear();
+    a.call(called.toStdString());
+    clock.advance_by(10000);
+    const bool linked = !callee.empty();
+    QCOMPARE(a.engine->ale_state_name(), std::string(linked ? "linked" : "listening"));
+    QCOMPARE(b.engine->ale_state_name(), std::string(linked ? "linked" : "listening"));
+    if (!terminate.isEmpty()) {
+        (terminate == "caller" ? a : b).request(0x00060015, {32});
+        clock.advance_by(5000);
+        QCOMPARE(a.engine->ale_state_name(), std::string("listening"));
+        QCOMPARE(b.engine->ale_state_name(), std::string("listening"));
+    }
+    QCOMPARE(a.ale_events(), caller);
+    QCOMPARE(b.ale_events(), callee);
+    QCOMPARE(a.all(id_occupancy).size(), std::size_t(busy ? 1 : 0));
+    // Each side names the other; the reply carries the link quality both ways.
+    for (const auto& [station, other] : {std::pair{&a, called}, std::pair{&b, QString("ALPHA")}}) {
+        for (const Sent& s : station->all(id_ale_report)) {
+            QCOMPARE(QByteArray(reinterpret_cast<const char*>(s.payload.data()) + 7, s.payload[6]),
+                     other.toLatin1());
+            if (s.payload[0] == 13) {
+                QVERIFY2(std::abs(s.payload[4] - 20) <= 1 && std::abs(s.payload[5] - 10) <= 1,
+                         qPrintable(QString("TO %1 FROM %2").arg(s.payload[4]).arg(s.payload[5])));
+            }
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(Tst_channel)
