@@ -491,15 +491,13 @@ void Modem_engine::after_setting_stored(const Setting_def& def, const Bytes& pay
     if (name == "radio_rcm_activate") {
         radio_activate(payload[0]);
     } else if (name == "ale_system_mode" && payload[0] == 1 && _ale != Ale_state::idle) {
-        ale_cancel_timers();
-        _ale = Ale_state::idle;
+        ale_drop_link();
         note("ALE disabled: link dropped");
     } else if (name == "system_mode" && payload[0] != 3 && ale_enabled()) {
         // Leaving ALE system mode takes the ALE engine down with it.
         Bytes off{1};
         _settings.put("ale_system_mode", -1, off);
-        ale_cancel_timers();
-        _ale = Ale_state::idle;
+        ale_drop_link();
     }
 }
 
@@ -524,15 +522,16 @@ std::string Modem_engine::status_json() const
     char tail[768];
     std::snprintf(
         tail, sizeof tail,
-        "\"ale\":{\"enabled\":%s,\"state\":\"%s\",\"scenario\":\"%s\"},"
+        "\"ale\":{\"enabled\":%s,\"state\":\"%s\",\"station\":\"%s\",\"scenario\":\"%s\"},"
         "\"radio_state\":%d,\"counters\":{\"requests\":%llu,\"replies\":%llu,"
         "\"unsolicited\":%llu,\"data_in\":%llu,\"data_out\":%llu,\"data_dropped\":%llu,"
         "\"data_lost_reboot\":%llu},"
         "\"faults\":{\"drop_percent\":%d,\"delay_ms\":%d,\"reply_faults\":%zu},",
-        ale_enabled() ? "true" : "false", ale_state_name().c_str(), _ale_scenario.c_str(),
-        _rcm_state, static_cast<unsigned long long>(_requests),
-        static_cast<unsigned long long>(_replies), static_cast<unsigned long long>(_indications),
-        static_cast<unsigned long long>(_bytes_in), static_cast<unsigned long long>(_bytes_out),
+        ale_enabled() ? "true" : "false", ale_state_name().c_str(),
+        _ale == Ale_state::idle ? "" : _ale_station.c_str(), _ale_scenario.c_str(), _rcm_state,
+        static_cast<unsigned long long>(_requests), static_cast<unsigned long long>(_replies),
+        static_cast<unsigned long long>(_indications), static_cast<unsigned long long>(_bytes_in),
+        static_cast<unsigned long long>(_bytes_out),
         static_cast<unsigned long long>(_bytes_dropped),
         static_cast<unsigned long long>(_bytes_lost_reboot), _opt.drop_percent, _opt.delay_ms,
         _opt.reply_faults.size());

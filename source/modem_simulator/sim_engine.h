@@ -208,6 +208,7 @@ private:
     std::string ale_self_address() const;
     int measured_snr();
     void ale_cancel_timers();
+    void ale_drop_link();
     void ale_restart_activity();
     void ale_at(int ms, std::function<void()> fn);
     bool ale_ready_for(const char* what);

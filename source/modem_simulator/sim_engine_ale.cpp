@@ -44,7 +44,9 @@ bool Modem_engine::set_ale_scenario(const std::string& name)
     for (const char* s : scenarios) {
         if (name == s) {
             _ale_scenario = name;
-            note("ALE call scenario: " + name);
+            note("ALE call scenario: " + name +
+                 (_air_link != nullptr ? " (not used: calls go to the stations on the channel)"
+                                       : ""));
             return true;
         }
     }

@@ -65,6 +65,17 @@ void Modem_engine::ale_send(Ale_message::Type type, int snr_db)
     transmit_air(Air_frame::ale, encode_ale_message(m));
 }
 
+// The engine taken out of service: a link on the channel ends for the
+// other station too.
+void Modem_engine::ale_drop_link()
+{
+    if (_ale == Ale_state::linked && _air_link != nullptr) {
+        ale_send(Ale_message::terminate);
+    }
+    ale_cancel_timers();
+    _ale = Ale_state::idle;
+}
+
 // An ALE burst as it reaches this modem. It is lost while this modem
 // transmits, in a fade, with the transmission of its sender lost, or over
 // another station's transmission (a collision that takes both).

@@ -50,7 +50,9 @@ const Option_row option_rows[] = {
      "Received bytes held while data-from-modem is disabled before the loopback\n"
      "                          transmitter waits for them to be delivered, or on a channel\n"
      "                          more received data is dropped (default 65536)."},
-    {"ale-scenario", "NAME", "Outcome of ALE calls: linked, no_reply, occupied, rejected."},
+    {"ale-scenario", "NAME",
+     "Outcome of ALE calls of a modem alone (not with --channel): linked,\n"
+     "                          no_reply, occupied, rejected."},
     {"ale-step-ms", "MS", "Time between the ALE engine's reports (default 1000)."},
     {"radio-init-ms", "MS", "Radio control initialisation time (default 800)."},
     {"faulty-radio", "NAME", "A known radio model whose control fails (repeatable)."},
@@ -84,7 +86,8 @@ const char* const command_help =
     "                          booting for MS if given, else the --boot-ms time\n"
     "  signal on|off           a far station's signal on the channel\n"
     "  loopback on|off         receive what is transmitted\n"
-    "  ale scenario NAME       outcome of the next calls: linked, no_reply, occupied, rejected\n"
+    "  ale scenario NAME       outcome of the next calls of a modem alone: linked,\n"
+    "                          no_reply, occupied, rejected (not used on a channel)\n"
     "  ale incoming NAME       an incoming ALE call from station NAME\n"
     "  ale sound               the engine transmits a sound\n"
     "  ale heard NAME          a sound from station NAME is received\n"
@@ -120,7 +123,18 @@ const char* const command_help =
     "50 ms transmit tick (1024 bytes at most) with no framing overhead, after the\n"
     "propagation delay. A modem hears nothing while it transmits; two transmissions\n"
     "at once collide and both are lost from then on. The channel settings above are\n"
-    "the receiving modem's own. status counts collisions and dropped blocks (air).\n";
+    "the receiving modem's own. status counts collisions and dropped blocks (air).\n"
+    "\n"
+    "ALE on a channel: a call goes to the other address the console set; the modem\n"
+    "whose self address it is (ALE enabled, not in a call) reports the incoming call\n"
+    "(11, 12, then 3 when linked) and replies two steps (--ale-step-ms) after the call\n"
+    "reached it, with the signal-to-noise ratio it measured: the caller reports it as\n"
+    "the link quality TO, and its own measure of the reply as FROM (13), then the\n"
+    "link (4 or 80). No reply within three steps and twice the delay: no link (14).\n"
+    "A call while another station is heard: occupancy, then no link. A terminate at\n"
+    "either end, or ALE disabled there, ends the link at both (16). ALE signals are\n"
+    "short bursts: lost while the modem transmits, in a fade, or over another\n"
+    "transmission (a collision).\n";
 
 std::optional<double> number_of(const QString& text)
 {
@@ -217,6 +231,10 @@ bool parse_air_options(const QCommandLineParser& parser, Sim_options& o, QString
     o.channel = parser.value("channel");
     if (parser.isSet("channel") && parser.isSet("loopback")) {
         error = "--channel and --loopback exclude each other";
+        return false;
+    }
+    if (parser.isSet("channel") && parser.isSet("ale-scenario")) {
+        error = "--ale-scenario is for a modem alone: on a channel the stations answer calls";
         return false;
     }
     if (parser.isSet("channel") && !Sim_channel::valid_name(o.channel)) {

@@ -298,7 +298,7 @@ void Tst_channel::ale_between_stations_data()
 {
     QTest::addColumn<QString>("called");
     QTest::addColumn<bool>("busy");         // a third station transmits when the call starts
-    QTest::addColumn<QString>("terminate"); // after the link: by the caller or the callee
+    QTest::addColumn<QString>("terminate"); // after the link: who ends it, and how
     QTest::addColumn<std::vector<int>>("caller");
     QTest::addColumn<std::vector<int>>("callee");
     using E = std::vector<int>;
@@ -309,6 +309,8 @@ void Tst_channel::ale_between_stations_data()
         << "BRAVO" << false << "caller" << E{1, 82, 13, 4, 16} << E{11, 12, 3, 16};
     QTest::newRow("terminate by the callee ends both")
         << "BRAVO" << false << "callee" << E{1, 82, 13, 4, 16} << E{11, 12, 3, 16};
+    QTest::newRow("ALE disabled by the callee ends both")
+        << "BRAVO" << false << "callee disables" << E{1, 82, 13, 4, 16} << E{11, 12, 3};
 }
 
 // ALPHA calls; BRAVO (SNR 20 dB where it listens, ALPHA 10 dB) answers to
@@ -342,10 +344,11 @@ void Tst_channel::ale_between_stations()
     QCOMPARE(a.engine->ale_state_name(), std::string(linked ? "linked" : "listening"));
     QCOMPARE(b.engine->ale_state_name(), std::string(linked ? "linked" : "listening"));
     if (!terminate.isEmpty()) {
-        (terminate == "caller" ? a : b).request(0x00060015, {32});
+        const bool disable = terminate == "callee disables";
+        (terminate == "caller" ? a : b).request(disable ? 0x00050001 : 0x00060015, {1});
         clock.advance_by(5000);
         QCOMPARE(a.engine->ale_state_name(), std::string("listening"));
-        QCOMPARE(b.engine->ale_state_name(), std::string("listening"));
+        QCOMPARE(b.engine->ale_state_name(), std::string(disable ? "off" : "listening"));
     }
     QCOMPARE(a.ale_events(), caller);
     QCOMPARE(b.ale_events(), callee);

@@ -141,6 +141,8 @@ void Tst_options::options_data()
         << QStringList{"--channel", "net_1", "--air", "ber=1e-5", "--air", "fade=8000:500"} << true;
     QTest::newRow("channel and loopback")
         << QStringList{"--channel", "net_1", "--loopback"} << false;
+    QTest::newRow("channel and ALE scenario")
+        << QStringList{"--channel", "net_1", "--ale-scenario", "linked"} << false;
     QTest::newRow("channel name with a slash") << QStringList{"--channel", "a/b"} << false;
     QTest::newRow("air without a value") << QStringList{"--air", "snr"} << false;
     QTest::newRow("air with one value too many") << QStringList{"--air", "snr=3:4"} << false;
