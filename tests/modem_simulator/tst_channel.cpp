@@ -40,11 +40,16 @@ struct Station : Engine_fixture, Air_link
         engine->set_air_link(this);
         request(0x000A000D, {}); // data from the modem enabled
     }
+    // Each frame goes as the datagram the channel carries.
     void transmit(const Air_frame& frame) override
     {
+        const Bytes datagram = encode_air_frame(number, frame);
+        std::uint32_t sender = 0;
+        Air_frame heard;
+        QVERIFY(decode_air_frame(datagram.data(), datagram.size(), sender, heard));
         for (const auto& other : air) {
             if (other.get() != this) {
-                other->engine->hear(number, frame);
+                other->engine->hear(sender, heard);
             }
         }
     }
