@@ -1,5 +1,6 @@
 // The 2G ALE engine: call scenarios, incoming calls, the link activity
-// timeout, and soundings, link quality polls and relinks on command.
+// timeout, and soundings, link quality polls and relinks on command. Calls
+// to other modems on a channel are in sim_engine_ale_channel.cpp.
 #include "sim_ale_events.h"
 #include "sim_engine.h"
 
