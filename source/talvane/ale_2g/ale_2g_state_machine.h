@@ -133,6 +133,11 @@ signals:
     // The engine is shut down after a held-back disconnect: disconnect now.
     void disconnect_now();
     void ale_display_mode_changed(bool on);
+    // An ALE status report arrived: its logged name ("UNKNOWN" for a code
+    // not known), the station names, and the link quality of a reply (-1
+    // when the report carries none).
+    void report_received(const QString& name, const QString& station_names, int lqa_to,
+                         int lqa_from);
 
 private:
     bool send_next(const Ale_2g_sequence& sequence);
