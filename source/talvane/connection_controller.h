@@ -130,8 +130,8 @@ signals:
     void modem_restart_seen();
     // The keep-alive answer is overdue (true), or came after all (false).
     void keep_alive_overdue(bool overdue);
-    // The modem went away or came back, in the words of the trace: "No
-    // Response from the modem on PORT", "Modem booting on PORT", "Modem on
+    // The modem went away or came back, in the words of the trace: "Serial
+    // device lost: PORT", "No Response from the modem on PORT", "Modem booting on PORT", "Modem on
     // PORT ready again after N s away".
     void absence_reported(const QString& line);
 

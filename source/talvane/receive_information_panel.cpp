@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 using namespace modem_control;
 
@@ -65,6 +66,15 @@ Receive_information_panel::Receive_information_panel(vq_qt::QModem_interface* mo
         ++row;
     }
     grid->setRowStretch(row, 10);
+    // Wide enough for the widest value, so that the panel keeps its width
+    // when the values go blank.
+    int value_width = 0;
+    for (const char* widest : {"-128 dB", "10^(-255)", "0.0255 s", "25.5 Hz", "-999 Hz"}) {
+        value_width = std::max(value_width, fontMetrics().horizontalAdvance(widest));
+    }
+    for (const Row& entry : rows) {
+        (*entry.label)->setMinimumWidth(value_width);
+    }
 
     stale_timer = new QTimer(this);
     stale_timer->setSingleShot(true);

@@ -104,10 +104,6 @@ void Talvane::_wire_event_list()
             });
     connect(connection_controller, &Connection_controller::absence_reported, events,
             add(Event_kind::connection));
-    connect(serial_io, &vq_qt::QSerial_io::port_lost, events, [this, events] {
-        events->add(Event_kind::error,
-                    "Serial port " + connection_controller->current_port_name() + " went away");
-    });
     connect(modem_control_panel, &Modem_control_panel::modem_version_reported, events,
             add(Event_kind::modem, "Modem version: "));
     connect(radio_control_panel, &Radio_control_panel::radio_status_reported, events,
@@ -130,7 +126,8 @@ void Talvane::_wire_event_list()
             });
     connect(ale, &vq_qt::Ale_2g_state_machine::controls_changed, events,
             [events, last = QString()](const vq_qt::Ale_2g_controls& controls) mutable {
-                if (controls.status_label && *controls.status_label != last) {
+                if (controls.status_label && *controls.status_label != last &&
+                    *controls.status_label != "-") {
                     last = *controls.status_label;
                     events->add(Event_kind::ale, "ALE status: " + last);
                 }
