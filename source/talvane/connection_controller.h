@@ -134,6 +134,9 @@ signals:
     // device lost: PORT", "No Response from the modem on PORT", "Modem booting on PORT", "Modem on
     // PORT ready again after N s away".
     void absence_reported(const QString& line);
+    // The initialisation ended by its timer; `missing` names the answers
+    // that did not come.
+    void init_incomplete(const QStringList& missing);
 
 public slots:
     void _ui_action_connect_disconnect();

@@ -104,6 +104,11 @@ void Talvane::_wire_event_list()
             });
     connect(connection_controller, &Connection_controller::absence_reported, events,
             add(Event_kind::connection));
+    connect(connection_controller, &Connection_controller::init_incomplete, events,
+            [events](const QStringList& missing) {
+                events->add(Event_kind::error, "Initialisation ended by its timer; no answer for " +
+                                                   missing.join(", "));
+            });
     connect(modem_control_panel, &Modem_control_panel::modem_version_reported, events,
             add(Event_kind::modem, "Modem version: "));
     connect(radio_control_panel, &Radio_control_panel::radio_status_reported, events,

@@ -75,6 +75,11 @@ private slots:
             p.enter(CONNECTION_STATE_INITIALISING);
         }) << "Connection"
                                     << "ready again after";
+        QTest::newRow("init timer") << Window_action([](Talvane&, Talvane_test_probe& p) {
+            p.enter(CONNECTION_STATE_INITIALISING);
+            p.init_timeout();
+        }) << "Error"
+                                    << "no answer for INIT_RESP_SW_VERSION, INIT_RESP_SYSTEM_MODE";
         QTest::newRow("version") << Window_action([](Talvane& w, Talvane_test_probe&) {
             emit w.modem()->software_version_number_request_response(20, "KX5 V3");
         }) << "Modem"
