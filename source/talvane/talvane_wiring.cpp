@@ -137,9 +137,8 @@ void Talvane::_wire_event_list()
                     events->add(Event_kind::ale, "ALE status: " + last);
                 }
             });
-    connect(this, &Talvane::data_port_reported, events, [events](QString line) {
-        line[0] = line[0].toUpper();
-        events->add(Event_kind::data, line);
+    connect(this, &Talvane::data_port_reported, events, [events](const QString& line) {
+        events->add(Event_kind::data, line.left(1).toUpper() + line.mid(1));
     });
     using Modem = vq_qt::QModem_interface;
     connect(modem_interface, &Modem::data_to_modem_flow_stop_indication, events, [events] {
@@ -150,15 +149,19 @@ void Talvane::_wire_event_list()
     });
     connect(modem_interface, &Modem::save_configuration_to_non_volatile_memory_set_ack, events,
             [events] { events->add(Event_kind::settings, "Settings saved in the modem"); });
-    connect(modem_interface, &Modem::reset_set_ack, events,
-            [events] { events->add(Event_kind::settings, "Modem resets to its defaults"); });
+    connect(modem_interface, &Modem::reset_set_ack, events, [events] {
+        events->add(Event_kind::settings, "Safe Mode Reset: the modem restarts with its defaults");
+    });
     // Every refusal of the modem is an error the operator may want to see.
     const QMetaObject* modem_meta = modem_interface->metaObject();
     const QMetaMethod refusal =
         events->metaObject()->method(events->metaObject()->indexOfSlot("add_modem_refusal()"));
     for (int i = modem_meta->methodOffset(); i < modem_meta->methodCount(); ++i) {
         const QMetaMethod method = modem_meta->method(i);
-        if (method.methodType() == QMetaMethod::Signal && method.name().endsWith("_nack")) {
+        // A signal with a default argument is listed twice; its short form
+        // is the same signal.
+        if (method.methodType() == QMetaMethod::Signal && method.name().endsWith("_nack") &&
+            !(method.attributes() & QMetaMethod::Cloned)) {
             connect(modem_interface, method, events, refusal);
         }
     }

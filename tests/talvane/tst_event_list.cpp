@@ -117,9 +117,13 @@ private slots:
         Talvane_test_probe probe{window};
         action(window, probe);
         const auto& lines = window.events()->entries();
-        QVERIFY(std::any_of(lines.begin(), lines.end(), [&](const Event_entry& line) {
-            return event_kind_name(line.kind) == kind && line.text.contains(text);
-        }));
+        // Told once.
+        QCOMPARE(std::count_if(lines.begin(), lines.end(),
+                               [&](const Event_entry& line) {
+                                   return event_kind_name(line.kind) == kind &&
+                                          line.text.contains(text);
+                               }),
+                 1);
     }
 
     void connection_light_data()
