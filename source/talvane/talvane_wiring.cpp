@@ -119,13 +119,13 @@ void Talvane::_wire_event_list()
             });
     vq_qt::Ale_2g_state_machine* ale = ale_2g_control_panel->state_machine();
     connect(ale, &vq_qt::Ale_2g_state_machine::report_received, events,
-            [events](const QString& name, const QString& stations, int lqa_to, int lqa_from) {
+            [events](const QString& name, const QString& stations, const QString& outcome) {
                 QString text = name;
                 if (!stations.isEmpty()) {
                     text += " - " + stations;
                 }
-                if (lqa_to >= 0) {
-                    text += QString(" (LQA to %1, from %2)").arg(lqa_to).arg(lqa_from);
+                if (!outcome.isEmpty()) {
+                    text += ": " + outcome;
                 }
                 events->add(Event_kind::ale, text);
             });

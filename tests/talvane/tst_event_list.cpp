@@ -88,12 +88,15 @@ private slots:
             emit w.modem()->rcm_status_indication(3, 1);
         }) << "Radio"
                                << "Radio status: Error";
-        QTest::newRow("ALE reply")
-            << Window_action([](Talvane& w, Talvane_test_probe&) {
-                   emit w.modem()->ale_report_status_indication(13, 0, 0, 0, 12, 7, 5, "BASE1");
-               })
-            << "ALE"
-            << "Received the reply to an outgoing ALE call - BASE1 (LQA to 12, from 7)";
+        QTest::newRow("ALE reply") << Window_action([](Talvane& w, Talvane_test_probe&) {
+            emit w.modem()->ale_report_status_indication(13, 0, 0, 0, 12, 7, 5, "BASE1");
+        }) << "ALE"
+                                   << "outgoing ALE call - BASE1: Link Quality: TO = 12, FROM = 7";
+        QTest::newRow("ALE failed") << Window_action([](Talvane& w, Talvane_test_probe&) {
+            emit w.modem()->occupancy_detected_result_indication(100, 5);
+            emit w.modem()->ale_report_status_indication(14, 0, 0, 0, 0, 0, 5, "BASE1");
+        }) << "ALE"
+                                    << "ALE link - BASE1: Channel Occupied with PSK 4285 signal";
         QTest::newRow("flow stop") << Window_action([](Talvane& w, Talvane_test_probe&) {
             emit w.modem()->data_to_modem_flow_stop_indication();
         }) << "Data"

@@ -134,10 +134,9 @@ signals:
     void disconnect_now();
     void ale_display_mode_changed(bool on);
     // An ALE status report arrived: its logged name ("UNKNOWN" for a code
-    // not known), the station names, and the link quality of a reply (-1
-    // when the report carries none).
-    void report_received(const QString& name, const QString& station_names, int lqa_to,
-                         int lqa_from);
+    // not known), the station names, and for a reply or a failed call the
+    // detail text that tells the link quality or why (empty otherwise).
+    void report_received(const QString& name, const QString& station_names, const QString& outcome);
 
 private:
     bool send_next(const Ale_2g_sequence& sequence);
