@@ -14,13 +14,16 @@ void Connection_controller::_report_absence(Connection_state state)
         if (!away_since.isValid()) {
             away_since.start();
             if (state == CONNECTION_STATE_CONNECTING_NO_RESPONSE) {
-                qCWarning(lc_state_change).noquote()
-                    << "No Response from the modem on" << open_port_name;
+                const QString line = "No Response from the modem on " + open_port_name;
+                qCWarning(lc_state_change).noquote() << line;
+                emit absence_reported(line);
             }
         }
         if (state == CONNECTION_STATE_CONNECTING_MODEM_BOOTING && !boot_reported) {
             boot_reported = true;
-            qCWarning(lc_state_change).noquote() << "Modem booting on" << open_port_name;
+            const QString line = "Modem booting on " + open_port_name;
+            qCWarning(lc_state_change).noquote() << line;
+            emit absence_reported(line);
         }
         break;
     case CONNECTION_STATE_INITIALISING:
@@ -28,11 +31,12 @@ void Connection_controller::_report_absence(Connection_state state)
     case CONNECTION_STATE_ERROR_PORT_OPEN_FAIL:
         if (away_since.isValid()) {
             const QString away = QString::number(away_since.elapsed() / 1000.0, 'f', 1);
-            qCDebug(lc_info).noquote()
-                << (state == CONNECTION_STATE_INITIALISING
-                        ? QString("Modem on %1 ready again after %2 s away")
-                        : QString("Stopped waiting for the modem on %1 after %2 s"))
-                       .arg(open_port_name, away);
+            const QString line = (state == CONNECTION_STATE_INITIALISING
+                                      ? QString("Modem on %1 ready again after %2 s away")
+                                      : QString("Stopped waiting for the modem on %1 after %2 s"))
+                                     .arg(open_port_name, away);
+            qCDebug(lc_info).noquote() << line;
+            emit absence_reported(line);
             away_since.invalidate();
         }
         boot_reported = false;

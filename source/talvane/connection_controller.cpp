@@ -297,10 +297,11 @@ void Connection_controller::_disconnect()
 void Connection_controller::_handle_port_lost()
 {
     const bool lone_pty = opened_device.is_pty && !opened_device.is_link;
-    qCWarning(lc_state_change).noquote()
-        << "Serial device lost:"
-        << open_port_name +
-               (lone_pty ? QString(" (a lost pseudo-terminal is not reopened by itself)") : "");
+    const QString line =
+        "Serial device lost: " + open_port_name +
+        (lone_pty ? QString(" (a lost pseudo-terminal is not reopened by itself)") : "");
+    qCWarning(lc_state_change).noquote() << line;
+    emit absence_reported(line);
     serial_io->close();
     lost_device = Lost_device(opened_device);
     if (connection_state == CONNECTION_STATE_NOT_CONNECTED ||

@@ -130,6 +130,13 @@ signals:
     void modem_restart_seen();
     // The keep-alive answer is overdue (true), or came after all (false).
     void keep_alive_overdue(bool overdue);
+    // The modem went away or came back, in the words of the trace: "Serial
+    // device lost: PORT", "No Response from the modem on PORT", "Modem booting on PORT", "Modem on
+    // PORT ready again after N s away".
+    void absence_reported(const QString& line);
+    // The initialisation ended by its timer; `missing` names the answers
+    // that did not come.
+    void init_incomplete(const QStringList& missing);
 
 public slots:
     void _ui_action_connect_disconnect();

@@ -125,10 +125,15 @@ void Connection_controller::_init_timeout()
 {
     qCDebug(lc_init) << "INIT TIMER -------------";
     QString report = "Responses outstanding:";
+    QStringList missing;
     for (int which = 0; which < INIT_RESP_COUNT; ++which) {
         report += QString("\n    %1:%2").arg(init_response_rows[which].name).arg(counters[which]);
+        if (counters[which] > 0) {
+            missing << init_response_rows[which].name;
+        }
     }
     qCDebug(lc_init).noquote() << report;
+    emit init_incomplete(missing);
     _set_connection_state(CONNECTION_STATE_CONNECTED);
 }
 

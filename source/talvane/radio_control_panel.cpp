@@ -451,5 +451,6 @@ void Radio_control_panel::_handle_rcm_status_indication(uchar state, uchar error
                      [state](const Rcm_status_text& t) { return t.state == state; });
     if (found != std::end(rcm_status_texts)) {
         radio_status_label->setText(QString::fromLatin1(found->text));
+        emit radio_status_reported(radio_status_label->text());
     }
 }

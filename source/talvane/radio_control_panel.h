@@ -71,6 +71,8 @@ signals:
     // The transmit audio level the selected radio needs (the Modem Control
     // panel's level spin box takes it, and its own slot sends it).
     void audio_tx_level_preset(int level);
+    // The modem reported its radio control status (the Radio Status text).
+    void radio_status_reported(const QString& text);
 
 public slots:
     void _ui_action_radio_model_selected(int index);

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 using namespace modem_control;
 
@@ -30,6 +31,8 @@ constexpr int keep_alive_receiving_ms = 5000;
 constexpr int keep_alive_idle_ms = 2000;
 
 const char* const no_value = "-";
+
+constexpr int stale_after_ms = 5000;
 
 } // namespace
 
@@ -63,6 +66,34 @@ Receive_information_panel::Receive_information_panel(vq_qt::QModem_interface* mo
         ++row;
     }
     grid->setRowStretch(row, 10);
+    // Wide enough for the widest value, so that the panel keeps its width
+    // when the values go blank.
+    int value_width = 0;
+    for (const char* widest : {"-128 dB", "10^(-255)", "0.0255 s", "25.5 Hz", "-999 Hz"}) {
+        value_width = std::max(value_width, fontMetrics().horizontalAdvance(widest));
+    }
+    for (const Row& entry : rows) {
+        (*entry.label)->setMinimumWidth(value_width);
+    }
+
+    stale_timer = new QTimer(this);
+    stale_timer->setSingleShot(true);
+    stale_timer->setInterval(stale_after_ms);
+    connect(stale_timer, &QTimer::timeout, this, [this] { _set_stale(true); });
+}
+
+void Receive_information_panel::set_stale_after(int ms)
+{
+    stale_timer->setInterval(ms);
+}
+
+void Receive_information_panel::_set_stale(bool on)
+{
+    stale = on;
+    for (QLabel* label : {snr_label, ber_label, doppler_offset_label, doppler_spread_label,
+                          multipath_spread_label, path_count_label}) {
+        label->setStyleSheet(on ? "color: gray" : "");
+    }
 }
 
 void Receive_information_panel::_clear_receive_information()
@@ -72,6 +103,8 @@ void Receive_information_panel::_clear_receive_information()
                           modem_control->rx_data_rate_label, modem_control->rx_interleaver_label}) {
         label->setText(no_value);
     }
+    stale_timer->stop();
+    _set_stale(false);
 }
 
 void Receive_information_panel::_handle_wf_lqa_indication(char snr, uchar ber, uchar number_paths,
@@ -94,6 +127,8 @@ void Receive_information_panel::_handle_wf_lqa_indication(char snr, uchar ber, u
     multipath_spread_label->setText(multipath_spread_text(multipath_spread));
     doppler_spread_label->setText(doppler_spread_text(doppler_spread));
     doppler_offset_label->setText(doppler_offset_text(doppler_offset));
+    _set_stale(false);
+    stale_timer->start();
 }
 
 void Receive_information_panel::_handle_wf_autobaud_indication(uchar data_rate,

@@ -8,6 +8,7 @@
 #include <QGroupBox>
 
 class QLabel;
+class QTimer;
 class Connection_link;
 class Modem_control_panel;
 
@@ -29,6 +30,13 @@ public:
     // The waveform receive status of the last report (1 until one arrives).
     int last_wf_rx_status() const { return last_reported_wf_rx_status; }
     void set_last_wf_rx_status(int status) { last_reported_wf_rx_status = status; }
+    // The link to the modem was lost or ended: the receive readouts show "-"
+    // rather than values that are no longer live.
+    void connection_lost() { _clear_receive_information(); }
+    // Link quality values the modem has not refreshed for this long are
+    // shown greyed as stale.
+    void set_stale_after(int ms);
+    bool readouts_stale() const { return stale; }
 
     QLabel* snr_label = nullptr;
     QLabel* ber_label = nullptr;
@@ -49,10 +57,13 @@ public slots:
 private:
     // Every receive readout of the link quality and autobaud reports to "-".
     void _clear_receive_information();
+    void _set_stale(bool on);
 
     vq_qt::QModem_interface* modem_interface;
     Connection_link* connection;
     Modem_control_panel* modem_control;
     bool ale_display_mode = false;
     int last_reported_wf_rx_status = 1;
+    QTimer* stale_timer = nullptr;
+    bool stale = false;
 };

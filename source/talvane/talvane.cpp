@@ -6,9 +6,11 @@
 #include "ale_2g_control_panel.h"
 #include "app_logging.h"
 #include "connection_controller.h"
+#include "connection_indicator.h"
 #include "console_options.h"
 #include "data_interface_panel.h"
 #include "data_path_bridge.h"
+#include "event_list.h"
 #include "heading_display_widget.h"
 #include "modem_control_panel.h"
 #include "qmodem_interface.h"
@@ -38,6 +40,7 @@ constexpr quint32 modem_destination_address = 0xC0A80000; // 192.168.0.0
 const QSize default_window_size(960, 400);
 const QPoint default_window_position(50, 50);
 constexpr int screenshot_fallback_ms = 10000;
+constexpr int event_list_row_stretch = 40;
 
 // The status line carries rich text; the console's stdout gets plain text.
 QString plain_text(QString text)
@@ -130,6 +133,11 @@ void Talvane::_init_gui()
     grid->addWidget(heading("Receive Information"), 2, 3, 1, 1);
     grid->addWidget(receive_information_panel, 3, 3, 1, 1);
     grid->addWidget(logo, 4, 3, 1, 1);
+    // The history below the panels takes the room the window is given.
+    event_list = new Event_list(Event_list::default_capacity, this);
+    event_list_view = new Event_list_view(event_list, central);
+    grid->addWidget(event_list_view, 5, 0, 1, 4);
+    grid->setRowStretch(5, event_list_row_stretch);
     const int row_stretch[] = {0, 10, 0, 10, 0};
     for (int row = 0; row < 5; ++row) {
         grid->setRowStretch(row, row_stretch[row]);
@@ -155,7 +163,8 @@ void Talvane::_init_modem_interface_panel(QWidget* panel)
     grid->addWidget(serial_port_selector, 0, 1, 1, 1);
     grid->addWidget(connect_button, 0, 2, 1, 1);
     grid->addWidget(new QLabel("Status:", panel), 1, 0, 1, 1);
-    grid->addWidget(connection_status_label, 1, 1, 1, 2);
+    connection_indicator = new Connection_indicator(connection_status_label, panel);
+    grid->addWidget(connection_indicator, 1, 1, 1, 2);
     grid->addWidget(new QWidget(panel), 2, 0, 1, 1);
     grid->addWidget(new QLabel("Settings:", panel), 3, 0, 1, 1);
     grid->addWidget(settings_save_button, 3, 1, 1, 1);

@@ -19,6 +19,9 @@ class Receive_information_panel;
 class Data_interface_panel;
 class Data_path_bridge;
 class Radio_control_panel;
+class Connection_indicator;
+class Event_list;
+class Event_list_view;
 
 namespace vq_qt {
 class QSerial_io;
@@ -53,6 +56,9 @@ public:
     vq_qt::QModem_interface* modem() const { return modem_interface; }
     vq_qt::Virtual_serial_port* virtual_serial_port() const { return vsp; }
     QWidget* modem_interface_group() const { return modem_interface_panel; }
+    Event_list* events() const { return event_list; }
+    Event_list_view* events_view() const { return event_list_view; }
+    Connection_indicator* connection_light() const { return connection_indicator; }
     QWidget* ale_2g_group() const;
 
     // The Modem Interface panel's controls.
@@ -88,6 +94,7 @@ private:
     void _init_modem_interface_panel(QWidget* panel);
     void _init_modem_link();
     void _wire_modem_interface();
+    void _wire_event_list();
     void _init_virtual_serial_port();
     void _load_2G_ale_settings();
     void _update_window_title(QString modem_version);
@@ -111,6 +118,9 @@ private:
     vq_qt::Ale_2g_control_panel* ale_2g_control_panel = nullptr;
     Data_path_bridge* data_path_bridge = nullptr;
     vq_qt::Virtual_serial_port* vsp = nullptr;
+    Event_list* event_list = nullptr;
+    Event_list_view* event_list_view = nullptr;
+    Connection_indicator* connection_indicator = nullptr;
     QString data_port_line; // "data port: PATH (DEVICE)", the latest
 
     int shown_connection_state = -1; // the state the widgets show

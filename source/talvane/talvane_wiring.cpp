@@ -6,8 +6,10 @@
 #include "ale_2g_control_panel.h"
 #include "app_logging.h"
 #include "connection_controller.h"
+#include "connection_indicator.h"
 #include "data_interface_panel.h"
 #include "data_path_bridge.h"
+#include "event_list.h"
 #include "modem_control_panel.h"
 #include "pty_vsport_control.h"
 #include "qmodem_interface.h"
@@ -19,6 +21,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMetaMethod>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSpinBox>
@@ -78,8 +81,90 @@ void Talvane::_init_modem_link()
     connect(radio_control_panel, &Radio_control_panel::audio_tx_level_preset,
             modem_control_panel->audio_tx_level_spin_box, &QSpinBox::setValue);
 
+    _wire_event_list();
     connection->start();
     _wire_modem_interface();
+}
+
+void Talvane::_wire_event_list()
+{
+    Event_list* const events = event_list;
+    auto add = [events](Event_kind kind, const QString& prefix = QString()) {
+        return [events, kind, prefix](const QString& text) { events->add(kind, prefix + text); };
+    };
+    connect(connection_controller, &Connection_controller::connection_state_changed, events,
+            [events, last_state = -1](int state, const QString& text) mutable {
+                if (state != last_state) {
+                    last_state = state;
+                    events->add(state == CONNECTION_STATE_ERROR_PORT_OPEN_FAIL
+                                    ? Event_kind::error
+                                    : Event_kind::connection,
+                                text);
+                }
+            });
+    connect(connection_controller, &Connection_controller::absence_reported, events,
+            add(Event_kind::connection));
+    connect(connection_controller, &Connection_controller::init_incomplete, events,
+            [events](const QStringList& missing) {
+                events->add(Event_kind::error, "Initialisation ended by its timer; no answer for " +
+                                                   missing.join(", "));
+            });
+    connect(modem_control_panel, &Modem_control_panel::modem_version_reported, events,
+            add(Event_kind::modem, "Modem version: "));
+    connect(radio_control_panel, &Radio_control_panel::radio_status_reported, events,
+            [events](const QString& text) {
+                if (text != "-") { // nothing to say
+                    events->add(Event_kind::radio, "Radio status: " + text);
+                }
+            });
+    vq_qt::Ale_2g_state_machine* ale = ale_2g_control_panel->state_machine();
+    connect(ale, &vq_qt::Ale_2g_state_machine::report_received, events,
+            [events](const QString& name, const QString& stations, const QString& outcome) {
+                QString text = name;
+                if (!stations.isEmpty()) {
+                    text += " - " + stations;
+                }
+                if (!outcome.isEmpty()) {
+                    text += ": " + outcome;
+                }
+                events->add(Event_kind::ale, text);
+            });
+    connect(ale, &vq_qt::Ale_2g_state_machine::controls_changed, events,
+            [events, last = QString()](const vq_qt::Ale_2g_controls& controls) mutable {
+                if (controls.status_label && *controls.status_label != last &&
+                    *controls.status_label != "-") {
+                    last = *controls.status_label;
+                    events->add(Event_kind::ale, "ALE status: " + last);
+                }
+            });
+    connect(this, &Talvane::data_port_reported, events, [events](const QString& line) {
+        events->add(Event_kind::data, line.left(1).toUpper() + line.mid(1));
+    });
+    using Modem = vq_qt::QModem_interface;
+    connect(modem_interface, &Modem::data_to_modem_flow_stop_indication, events, [events] {
+        events->add(Event_kind::data, "Modem flow stop: data to the modem is held");
+    });
+    connect(modem_interface, &Modem::data_to_modem_flow_start_indication, events, [events] {
+        events->add(Event_kind::data, "Modem flow start: data to the modem goes on");
+    });
+    connect(modem_interface, &Modem::save_configuration_to_non_volatile_memory_set_ack, events,
+            [events] { events->add(Event_kind::settings, "Settings saved in the modem"); });
+    connect(modem_interface, &Modem::reset_set_ack, events, [events] {
+        events->add(Event_kind::settings, "Safe Mode Reset: the modem restarts with its defaults");
+    });
+    // Every refusal of the modem is an error the operator may want to see.
+    const QMetaObject* modem_meta = modem_interface->metaObject();
+    const QMetaMethod refusal =
+        events->metaObject()->method(events->metaObject()->indexOfSlot("add_modem_refusal()"));
+    for (int i = modem_meta->methodOffset(); i < modem_meta->methodCount(); ++i) {
+        const QMetaMethod method = modem_meta->method(i);
+        // A signal with a default argument is listed twice; its short form
+        // is the same signal.
+        if (method.methodType() == QMetaMethod::Signal && method.name().endsWith("_nack") &&
+            !(method.attributes() & QMetaMethod::Cloned)) {
+            connect(modem_interface, method, events, refusal);
+        }
+    }
 }
 
 void Talvane::_set_panels_enabled(bool enabled)
@@ -105,7 +190,9 @@ void Talvane::_show_connection_state(int state)
         state == CONNECTION_STATE_CONNECTING_MODEM_BOOTING) {
         modem_control_panel->reset_status_readouts();
         radio_control_panel->reset_status_readouts();
+        receive_information_panel->connection_lost();
     }
+    connection_indicator->show_state(state);
     if (state == CONNECTION_STATE_NOT_CONNECTED) {
         _update_window_title("");
     }

@@ -146,6 +146,10 @@ void Ale_2g_state_machine::_handle_ale_report_status_indication(
         break;
     }
     _log_2g_ale_status_event(event);
+    const bool has_outcome =
+        row && (row->detail == Detail::link_quality || row->detail == Detail::link_failed);
+    emit report_received(row ? row->name : "UNKNOWN", station_names_list,
+                         has_outcome ? ale_2g_detail_text : QString());
     qCDebug(lc_events_2g).noquote()
         << "_handle_ale_report_status_indication: station_names_list = " +
                quoted(station_names_list);

@@ -136,6 +136,10 @@ signals:
     // The engine is shut down after a held-back disconnect: disconnect now.
     void disconnect_now();
     void ale_display_mode_changed(bool on);
+    // An ALE status report arrived: its logged name ("UNKNOWN" for a code
+    // not known), the station names, and for a reply or a failed call the
+    // detail text that tells the link quality or why (empty otherwise).
+    void report_received(const QString& name, const QString& station_names, const QString& outcome);
 
 private:
     bool send_next(const Ale_2g_sequence& sequence);

@@ -235,8 +235,17 @@ QJsonObject describe(QWidget* root)
                                     {"value", t->value(w)},
                                     {"enabled", w->isEnabled()}});
     }
-    return QJsonObject{
+    QJsonObject snapshot{
         {"title", displayed_title(root->window())}, {"labels", labels}, {"controls", controls}};
+    // A history of the window offers its newest lines as this property.
+    for (const QWidget* w : root->findChildren<QWidget*>()) {
+        const QVariant events = w->property("operator_events");
+        if (events.isValid()) {
+            snapshot.insert("events", QJsonArray::fromVariantList(events.toList()));
+            break;
+        }
+    }
+    return snapshot;
 }
 
 bool shows_text(QWidget* root, const QString& text)
