@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
-#include <memory>
 
 namespace {
 
@@ -64,7 +63,7 @@ void run_on_port(QProcess& process, const QString& port, const QStringList& comm
 }
 
 // One station: its simulated modem on the channel, and its console with a
-// configuration of its own in which the ALE addresses are set.
+// configuration of its own.
 struct Station
 {
     explicit Station(const QString& name) : name(name) {}
@@ -73,23 +72,15 @@ struct Station
     Console_program console;
     QString port; // the console's data port
 
-    void start(const QString& folder, const QString& other, const QStringList& modem_options)
+    void start(const QString& folder, const QStringList& modem_options)
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("XDG_RUNTIME_DIR", folder);
         modem.process.setProcessEnvironment(environment);
         QVERIFY2(modem.start(folder + "/" + name + "-modem", modem_options),
                  qPrintable(modem.errors));
-        const QString home = folder + "/" + name;
-        QVERIFY(QDir().mkpath(home + "/data/Velquin/Talvane/data"));
-        QFile ale(home + "/data/Velquin/Talvane/data/2g_ale_settings.ini");
-        QVERIFY(ale.open(QIODevice::WriteOnly));
-        ale.write(QString("[General]\n2G_ALE_Self_Address=%1\n2G_ALE_Other_Address=%2\n")
-                      .arg(name, other)
-                      .toUtf8());
-        ale.close();
-        environment.insert("XDG_CONFIG_HOME", home + "/config");
-        environment.insert("XDG_DATA_HOME", home + "/data");
+        environment.insert("XDG_CONFIG_HOME", folder + "/" + name + "/config");
+        environment.insert("XDG_DATA_HOME", folder + "/" + name + "/data");
         QVERIFY(console.start({"--port", modem.link, "--connect"}, environment));
         QCOMPARE(console.ask("wait \"Connected to\" 20", 25000), QString("ok"));
         QCOMPARE(console.ask(QString("choose \"Data Rate [bps]\" \"%1\"").arg(air_rate)),
@@ -163,9 +154,9 @@ void Tst_two_stations::data_across_the_channel()
     const QStringList modem_options{"--channel", "stations", "--boot-ms",
                                     "0",         "--air",    "ber=" + ber};
     Station alpha("ALPHA"), bravo("BRAVO");
-    alpha.start(runtime.path(), "BRAVO", modem_options);
+    alpha.start(runtime.path(), modem_options);
     if (!QTest::currentTestFailed()) {
-        bravo.start(runtime.path(), "ALPHA", modem_options);
+        bravo.start(runtime.path(), modem_options);
     }
     if (QTest::currentTestFailed()) {
         return;
@@ -186,8 +177,7 @@ void Tst_two_stations::send_with_cat(Station& from, Station& to, int size, bool 
 {
     const QByteArray sent = random_bytes(size);
     QFile file(folder->path() + "/" + from.name + ".bin");
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(sent) == size);
-    file.close();
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(sent) == size && file.flush());
     Pty_app_end reader(to.port);
     QVERIFY(reader.is_open());
     termios raw = reader.settings();
@@ -222,8 +212,7 @@ void Tst_two_stations::send_with_zmodem(Station& from, Station& to, int size)
 {
     const QByteArray sent = random_bytes(size);
     QFile file(folder->path() + "/transfer.bin");
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(sent) == size);
-    file.close();
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(sent) == size && file.flush());
     const QString received_folder = folder->path() + "/received";
     QVERIFY(QDir().mkpath(received_folder));
     // On a half-duplex channel the two must take turns. sz speaks first;
