@@ -165,8 +165,15 @@ void Tst_two_stations::data_across_the_channel()
         send_with_zmodem(alpha, bravo, there);
         return;
     }
+    const QString alpha_pty = QFileInfo(alpha.port).symLinkTarget(),
+                  bravo_pty = QFileInfo(bravo.port).symLinkTarget();
     send_with_cat(alpha, bravo, there, ber != "0");
     if (back > 0 && !QTest::currentTestFailed()) {
+        // A port is the next program's once its link leads to a fresh
+        // pseudo-terminal after the last one closed it.
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(alpha.port).symLinkTarget() != alpha_pty &&
+                                     QFileInfo(bravo.port).symLinkTarget() != bravo_pty,
+                                 scaled_ms(5000));
         send_with_cat(bravo, alpha, back, false);
     }
 }
