@@ -14,6 +14,7 @@
 // The programs are looked for beside this program's build tree, or in
 // $TALVANE_CONSOLE.
 
+#include "bench_support.h"
 #include "sim_app.h"
 #include "sim_options.h"
 
@@ -42,10 +43,7 @@ constexpr std::size_t modem_queue = 256 * 1024; // what the feeder keeps queued 
 
 QString console_program()
 {
-    if (qEnvironmentVariableIsSet("TALVANE_CONSOLE")) {
-        return qEnvironmentVariable("TALVANE_CONSOLE");
-    }
-    return QCoreApplication::applicationDirPath() + "/../source/talvane/talvane";
+    return bench_support::program("TALVANE_CONSOLE", "talvane/talvane");
 }
 
 QByteArray pattern_bytes(int size)
@@ -57,23 +55,7 @@ QByteArray pattern_bytes(int size)
     return bytes;
 }
 
-// Runs the event loop until `done` or the time limit; true when done.
-bool spin_until(const std::function<bool()>& done, int limit_ms)
-{
-    // Sleeps in the event loop between checks rather than spinning: the
-    // console needs the second core.
-    QTimer tick;
-    tick.start(5);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > limit_ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
-}
+using bench_support::spin_until;
 
 // The data application: the port opened raw and non-blocking; writes what is
 // pending whenever the line takes it, reads whenever it may.

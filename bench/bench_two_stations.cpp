@@ -14,6 +14,8 @@
 // The programs are looked for beside this program's build tree, or in
 // $TALVANE_CONSOLE and $TALVANE_MODEM_SIM.
 
+#include "bench_support.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -32,27 +34,12 @@
 
 namespace {
 
-QString program(const char* variable, const QString& below_build)
-{
-    return qEnvironmentVariableIsSet(variable)
-               ? qEnvironmentVariable(variable)
-               : QCoreApplication::applicationDirPath() + "/../source/" + below_build;
-}
+using bench_support::program;
 
-// Runs the event loop until `done` or the time limit; true when done.
+// Woken every 2 ms: the echo times are read from these waits.
 bool spin_until(const std::function<bool()>& done, int limit_ms)
 {
-    QTimer tick;
-    tick.start(2);
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done()) {
-        if (elapsed.elapsed() > limit_ms) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return true;
+    return bench_support::spin_until(done, limit_ms, 2);
 }
 
 // A data port opened raw and non-blocking.
