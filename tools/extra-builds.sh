@@ -1,6 +1,7 @@
-# Sourced by ./test and bench/run: the builds of the benchmark programs and of
-# the libFuzzer harnesses, each in a build folder of its own. ./test builds
-# both (without running them), so a change that breaks one fails the suite.
+# Sourced by ./test and bench/run: the Release build of the benchmark programs
+# and the build of the libFuzzer harnesses, each in a build folder of its own.
+# ./test builds the harnesses here and the benchmarks beside its tests
+# (without running either), so a change that breaks one fails the suite.
 
 bench_packages=(libbenchmark-dev libboost-dev)
 fuzz_packages=(clang libclang-rt-14-dev)
@@ -16,7 +17,8 @@ build_benchmarks() {
         echo "No bench/bench_*.cpp sources" >&2
         return 1
     fi
-    cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTALVANE_BENCH=ON >/dev/null
+    cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DTALVANE_BENCH=ON \
+        -DTALVANE_TESTS=OFF >/dev/null
     cmake --build build-bench -j"$1" "${targets[@]}"
 }
 
