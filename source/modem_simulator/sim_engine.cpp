@@ -129,7 +129,7 @@ void Modem_engine::reboot(const std::string& why, int boot_ms)
     ale_cancel_timers();
     _settings = _nvm;
     _link.clear_registrations();
-    if (_tx_status == 3) {
+    if (_tx_on_air) {
         transmit_air(Air_frame::unkey); // the carrier drops with the restart
     }
     _heard.clear();
@@ -139,7 +139,7 @@ void Modem_engine::reboot(const std::string& why, int boot_ms)
     _air_rx = false;
     _bytes_lost_reboot += _tx_queue.size() + _held_size + _in_air;
     _tx_queue.clear();
-    _tx_active = _tx_keyed = false;
+    _tx_active = _tx_keyed = _tx_on_air = false;
     _tx_credit = 0;
     _flow_stopped = false;
     _from_modem_enabled = false;

@@ -186,6 +186,7 @@ private:
     void collide(const char* how, bool always);
     bool faded() const;
     void transmit_air(Air_frame::Kind kind, const Bytes& data = {}, bool final = false);
+    void set_on_air(bool on);
     std::string air_json() const;
     void deliver(const Bytes& bytes, bool final);
     void flush_held();
@@ -246,6 +247,7 @@ private:
     std::deque<std::uint8_t> _tx_queue;
     bool _tx_active = false;
     bool _tx_keyed = false;
+    bool _tx_on_air = false; // a signal on the air: after the key-up delay, up to the last block
     double _tx_credit = 0;
     Sim_scheduler::Id _tx_timer = 0;
     Sim_scheduler::Id _unkey_timer = 0;

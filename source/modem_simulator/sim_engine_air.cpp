@@ -63,9 +63,8 @@ void Modem_engine::set_tx_status(int status)
     // Half duplex: keying up ends the reception of whatever is on the air.
     if (status == tx_transmit) {
         collide("this modem keyed up while receiving", false);
-        transmit_air(Air_frame::key_up);
     } else if (was_transmitting) {
-        transmit_air(Air_frame::unkey);
+        set_on_air(false);
     }
 }
 
@@ -252,6 +251,7 @@ bool Modem_engine::handle_data(const Tac1_in& in)
 
 void Modem_engine::tx_tick()
 {
+    set_on_air(true);
     _tx_credit += tick_ms * air_bytes_per_ms();
     std::size_t n = std::min(_tx_queue.size(), static_cast<std::size_t>(_tx_credit));
     if (receiver_full()) {
@@ -274,6 +274,9 @@ void Modem_engine::tx_tick()
             Air_frame::block,
             Bytes(chunk.begin() + static_cast<long>(at), chunk.begin() + static_cast<long>(end)),
             last && end == chunk.size());
+    }
+    if (last) {
+        set_on_air(false); // the unkey tail carries no signal
     }
     if (_opt.loopback && !chunk.empty()) {
         _in_air += chunk.size();

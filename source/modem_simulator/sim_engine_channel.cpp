@@ -31,6 +31,17 @@ void Modem_engine::transmit_air(Air_frame::Kind kind, const Bytes& data, bool fi
     _air_link->transmit(frame);
 }
 
+// The signal is on the air from the end of the key-up delay to the last
+// block: a station that answers as soon as it has heard the last block meets
+// neither this modem's key-up delay nor its unkey tail.
+void Modem_engine::set_on_air(bool on)
+{
+    if (on != _tx_on_air) {
+        _tx_on_air = on;
+        transmit_air(on ? Air_frame::key_up : Air_frame::unkey);
+    }
+}
+
 void Modem_engine::hear(std::uint32_t sender, const Air_frame& frame)
 {
     // Frames of one sender keep their order even when the delay shrinks.

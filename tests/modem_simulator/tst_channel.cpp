@@ -158,6 +158,10 @@ void Tst_channel::stations_on_one_channel_data()
         << 2 << "fade=1000:300" << bps9600 << 6000 << 0 << 0 << "gaps" << 0 << -1 << -1;
     QTest::newRow("turns: the reply after the end")
         << 2 << "" << bps9600 << 1200 << 300 << 3000 << "all" << 0 << 170 << 1120;
+    // The last block arrives at 1120 ms; the reply keys up 10 ms later,
+    // within the unkey tail, whose silence it does not meet.
+    QTest::newRow("turns: a quick reply")
+        << 2 << "" << bps9600 << 1200 << 300 << 1130 << "all" << 0 << 170 << 1120;
     QTest::newRow("reply during the transmission: half duplex")
         << 2 << "" << bps9600 << 6000 << 100 << 1000 << "head" << 1 << 170 << -1;
     QTest::newRow("both at once") << 2 << "" << bps9600 << 1200 << 1200 << 0 << "none" << 1 << -1

@@ -81,6 +81,14 @@ struct Station
                  qPrintable(modem.errors));
         environment.insert("XDG_CONFIG_HOME", folder + "/" + name + "/config");
         environment.insert("XDG_DATA_HOME", folder + "/" + name + "/data");
+        // Its ALE addresses: itself, and the other station.
+        const QString data = folder + "/" + name + "/data/Velquin/Talvane/data";
+        QFile ale_settings(data + "/2g_ale_settings.ini");
+        QVERIFY(QDir().mkpath(data) && ale_settings.open(QIODevice::WriteOnly));
+        ale_settings.write(QString("[General]\n2G_ALE_Self_Address=%1\n2G_ALE_Other_Address=%2\n")
+                               .arg(name, name == "ALPHA" ? "BRAVO" : "ALPHA")
+                               .toUtf8());
+        ale_settings.close();
         QVERIFY(console.start({"--port", modem.link, "--connect"}, environment));
         QCOMPARE(console.ask("wait \"Connected to\" 20", 25000), QString("ok"));
         QCOMPARE(console.ask(QString("choose \"Data Rate [bps]\" \"%1\"").arg(air_rate)),
@@ -119,12 +127,13 @@ private slots:
 private:
     void send_with_cat(Station& from, Station& to, int size, bool damaged);
     void send_with_zmodem(Station& from, Station& to, int size);
+    void call_and_terminate(Station& caller, Station& called);
     QTemporaryDir* folder = nullptr;
 };
 
 void Tst_two_stations::data_across_the_channel_data()
 {
-    QTest::addColumn<QString>("program"); // what carries the data: cat or zmodem
+    QTest::addColumn<QString>("program"); // what carries the data: cat or zmodem; or an ALE call
     QTest::addColumn<QString>("ber");     // the air's bit error rate
     QTest::addColumn<int>("there");       // bytes ALPHA sends BRAVO,
     QTest::addColumn<int>("back");        // then BRAVO sends ALPHA
@@ -134,6 +143,8 @@ void Tst_two_stations::data_across_the_channel_data()
                                           << "0" << 20000 << 0;
     QTest::newRow("bit errors leave gaps") << "cat"
                                            << "2e-4" << 10000 << 0;
+    QTest::newRow("ALE call links both, terminate ends both") << "ale"
+                                                              << "0" << 0 << 0;
 }
 
 void Tst_two_stations::data_across_the_channel()
@@ -163,6 +174,10 @@ void Tst_two_stations::data_across_the_channel()
     }
     if (program == "zmodem") {
         send_with_zmodem(alpha, bravo, there);
+        return;
+    }
+    if (program == "ale") {
+        call_and_terminate(alpha, bravo);
         return;
     }
     const QString alpha_pty = QFileInfo(alpha.port).symLinkTarget(),
@@ -240,6 +255,29 @@ void Tst_two_stations::send_with_zmodem(Station& from, Station& to, int size)
     QVERIFY(copy.open(QIODevice::ReadOnly));
     QCOMPARE(QCryptographicHash::hash(copy.readAll(), QCryptographicHash::Sha256).toHex(),
              QCryptographicHash::hash(sent, QCryptographicHash::Sha256).toHex());
+}
+
+// An ALE call from one station to the other links both; the caller's
+// Terminate ends the link on both sides (the called station lists the
+// report in its events).
+void Tst_two_stations::call_and_terminate(Station& caller, Station& called)
+{
+    for (Station* station : {&caller, &called}) {
+        QCOMPARE(station->console.ask("click Enable"), QString("ok"));
+        QCOMPARE(station->console.ask("wait Enabled 15"), QString("ok"));
+    }
+    const QStringList steps{"caller click Call", "caller wait \"Linked to " + called.name + "\" 30",
+                            "called wait \"Linked via an incoming call\" 15",
+                            "caller click Terminate", "caller wait \"Link terminated by user\" 15"};
+    for (const QString& step : steps) {
+        Station& station = step.startsWith("caller ") ? caller : called;
+        QVERIFY2(station.console.ask(step.section(' ', 1), 35000) == "ok",
+                 qPrintable(step + ":\n" + station.console.labels().join('\n')));
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(QJsonDocument(called.console.show().value("events").toArray())
+                                 .toJson()
+                                 .contains("Link is terminated"),
+                             scaled_ms(15000));
 }
 
 QTEST_GUILESS_MAIN(Tst_two_stations)
