@@ -27,6 +27,8 @@
 #include <memory>
 #include <vector>
 
+using namespace vq_qt;
+
 namespace {
 
 QString simulator_program()

@@ -24,6 +24,8 @@
 #include <cstdint>
 #include <vector>
 
+using namespace vq_qt;
+
 namespace {
 
 void fail(const char* what)

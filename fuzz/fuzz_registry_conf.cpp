@@ -25,6 +25,8 @@
 #include <unistd.h>
 #include <vector>
 
+using namespace vq_qt;
+
 namespace {
 
 constexpr char application[] = "Talvane";

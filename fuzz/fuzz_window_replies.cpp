@@ -29,6 +29,8 @@
 #include <set>
 #include <vector>
 
+using namespace vq_qt;
+
 namespace {
 
 constexpr int max_records = 8;

@@ -86,7 +86,7 @@ int main(int argc, char* argv[])
 
     const Console_options options = parse_console_options(app.arguments().mid(1));
     warn_about_ignored_arguments(options);
-    auto* window = new Talvane;
+    auto* window = new vq_qt::Talvane;
     window->show();
     window->apply_console_options(options);
     if (options.control) {

@@ -33,6 +33,16 @@
 #include <algorithm>
 #include <cstdio>
 
+// The resources live in the window's static library; nothing else refers to
+// them, so they are registered explicitly (outside any namespace, as the
+// registration function is a global one).
+static void init_window_resources()
+{
+    Q_INIT_RESOURCE(talvane);
+}
+
+namespace vq_qt {
+
 namespace {
 
 constexpr quint32 modem_destination_address = 0xC0A80000; // 192.168.0.0
@@ -50,14 +60,6 @@ QString plain_text(QString text)
 }
 
 } // namespace
-
-// The resources live in the window's static library; nothing else refers to
-// them, so they are registered explicitly (outside any namespace, as the
-// registration function is a global one).
-static void init_window_resources()
-{
-    Q_INIT_RESOURCE(talvane);
-}
 
 Talvane::Talvane(QWidget* parent) : QMainWindow(parent)
 {
@@ -109,8 +111,8 @@ void Talvane::_init_gui()
         modem_control_panel->flow_control_selector, central);
     ale_2g_control_panel = new vq_qt::Ale_2g_control_panel(central);
     ale_2g_control_panel->state_machine()->send_through(modem_interface);
-    receive_information_panel = new Receive_information_panel(
-        modem_interface, connection_controller, modem_control_panel, central);
+    receive_information_panel =
+        new Receive_information_panel(modem_interface, connection_controller, central);
     data_path_bridge = new Data_path_bridge(modem_interface, this);
 
     auto heading = [central](const char* text) {
@@ -295,3 +297,5 @@ void Talvane::_save_screenshot()
                      qPrintable(screenshot_path));
     }
 }
+
+} // namespace vq_qt

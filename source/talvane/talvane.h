@@ -13,6 +13,8 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 struct Console_options;
+
+namespace vq_qt {
 class Connection_controller;
 class Modem_control_panel;
 class Receive_information_panel;
@@ -22,13 +24,10 @@ class Radio_control_panel;
 class Connection_indicator;
 class Event_list;
 class Event_list_view;
-
-namespace vq_qt {
 class QSerial_io;
 class QModem_interface;
 class Ale_2g_control_panel;
 class Virtual_serial_port;
-} // namespace vq_qt
 
 class Talvane : public QMainWindow
 {
@@ -129,3 +128,5 @@ private:
     QString screenshot_path;
     bool screenshot_taken = false;
 };
+
+} // namespace vq_qt

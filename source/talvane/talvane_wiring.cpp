@@ -27,6 +27,8 @@
 #include <QSpinBox>
 #include <memory>
 
+namespace vq_qt {
+
 void Talvane::_init_modem_link()
 {
     Connection_controller* connection = connection_controller;
@@ -59,6 +61,8 @@ void Talvane::_init_modem_link()
             &Data_path_bridge::tx_killed);
     connect(modem_control_panel, &Modem_control_panel::tx_resumed, data_path_bridge,
             &Data_path_bridge::tx_resumed);
+
+    connect_status_row(receive_information_panel, modem_control_panel);
     connect(connection, &Connection_controller::modem_restart_seen, data_path_bridge,
             &Data_path_bridge::modem_restarted);
     connect(connection, &Connection_controller::keep_alive_overdue, data_path_bridge,
@@ -363,3 +367,5 @@ void Talvane::_wire_modem_interface()
 #undef TALVANE_WIRE_SAME
 #undef TALVANE_WIRE
 }
+
+} // namespace vq_qt

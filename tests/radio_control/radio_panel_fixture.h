@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
+using namespace vq_qt;
+
 // A radio list file in a folder of its own.
 inline QString write_radio_list(const QTemporaryDir& folder, const QByteArray& contents)
 {

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+using namespace vq_qt;
+
 class Recording_connection : public Connection_link
 {
 public:

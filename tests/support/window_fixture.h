@@ -34,6 +34,8 @@
 #include <functional>
 #include <memory>
 
+using namespace vq_qt;
+
 // One TAC1 message as the window put it on the line.
 struct Sent_message
 {

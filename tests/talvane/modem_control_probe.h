@@ -26,6 +26,8 @@
 #include <memory>
 #include <tuple>
 
+using namespace vq_qt;
+
 // The text in a cell of a panel's grid: a label's or button's text, or
 // "<class name>" for another widget.
 inline QString cell_text(QWidget* panel, int row, int column)
@@ -56,8 +58,9 @@ public:
         : modem(nullptr, 0xC0A80000), modem_control(&modem, &connection), frames(&modem)
     {
         if (parts & with_receive_information) {
-            receive_information =
-                std::make_unique<Receive_information_panel>(&modem, &connection, &modem_control);
+            // As the window connects them.
+            receive_information = std::make_unique<Receive_information_panel>(&modem, &connection);
+            connect_status_row(receive_information.get(), &modem_control);
         }
         if (parts & with_data_path) {
             // As the window connects them.

@@ -190,3 +190,5 @@ void Tst_connection_e2e::screenshot_option_saves_the_connected_window()
 
 QTEST_MAIN(Tst_connection_e2e)
 #include "tst_connection_e2e.moc"
+
+using namespace vq_qt;

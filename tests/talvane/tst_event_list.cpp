@@ -184,3 +184,5 @@ private slots:
 
 QTEST_MAIN(Tst_event_list)
 #include "tst_event_list.moc"
+
+using namespace vq_qt;

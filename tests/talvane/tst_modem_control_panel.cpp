@@ -599,3 +599,5 @@ private slots:
 
 QTEST_MAIN(Tst_modem_control_panel)
 #include "tst_modem_control_panel.moc"
+
+using namespace vq_qt;

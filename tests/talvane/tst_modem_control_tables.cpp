@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QtTest>
 
-using namespace modem_control;
+using namespace vq_qt::modem_control;
 
 namespace {
 QStringList texts(const QComboBox& box)
@@ -82,7 +82,7 @@ void Tst_modem_control_tables::ota_encoding()
     QFETCH(int, waveform);
     QFETCH(int, data_rate);
     QFETCH(int, encoding);
-    QCOMPARE(modem_control::ota_encoding(waveform, data_rate), encoding);
+    QCOMPARE(vq_qt::modem_control::ota_encoding(waveform, data_rate), encoding);
 }
 
 void Tst_modem_control_tables::rebuild_keeps_code_data()

@@ -650,3 +650,5 @@ void Tst_window::lost_port_gives_no_response_at_once()
 
 QTEST_MAIN(Tst_window)
 #include "tst_window.moc"
+
+using namespace vq_qt;

@@ -16,6 +16,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+namespace vq_qt {
+
 namespace {
 
 constexpr Event_kind all_kinds[] = {
@@ -159,3 +161,5 @@ void Event_list_view::append(const Event_entry& entry)
         lines_view->appendPlainText(Event_list::line_text(entry));
     }
 }
+
+} // namespace vq_qt

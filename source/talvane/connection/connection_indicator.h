@@ -12,6 +12,8 @@
 class QLabel;
 class QTimer;
 
+namespace vq_qt {
+
 class Connection_indicator : public QWidget
 {
     Q_OBJECT
@@ -38,3 +40,5 @@ private:
     int shown_state = -1;
     QString shown_colour;
 };
+
+} // namespace vq_qt

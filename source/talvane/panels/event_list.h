@@ -17,6 +17,8 @@ class QComboBox;
 class QPlainTextEdit;
 class QPushButton;
 
+namespace vq_qt {
+
 enum class Event_kind
 {
     connection,
@@ -101,3 +103,5 @@ private:
 
     Event_list* list;
 };
+
+} // namespace vq_qt

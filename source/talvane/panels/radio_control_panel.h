@@ -17,11 +17,10 @@ class QByteArray;
 class QComboBox;
 class QLabel;
 class QSpinBox;
-class Connection_link;
 
 namespace vq_qt {
+class Connection_link;
 class QModem_interface;
-} // namespace vq_qt
 
 // Where the radio list is read from: "Velquin/Talvane/radio_list.cfg" in the
 // XDG data folders ($XDG_DATA_HOME first, then each of $XDG_DATA_DIRS), else
@@ -125,3 +124,5 @@ private:
     Connection_link* connection;
     bool locked_by_ale = false;
 };
+
+} // namespace vq_qt

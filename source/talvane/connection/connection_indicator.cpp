@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QTimer>
 
+namespace vq_qt {
+
 namespace {
 
 constexpr int tick_ms = 1000;
@@ -83,3 +85,5 @@ void Connection_indicator::_show_duration()
 {
     duration->setText(duration_text());
 }
+
+} // namespace vq_qt

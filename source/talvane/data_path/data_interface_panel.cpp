@@ -9,6 +9,8 @@
 #include <QRadioButton>
 #include <QSettings>
 
+namespace vq_qt {
+
 namespace {
 
 const char* const no_value = "-";
@@ -133,3 +135,5 @@ void Data_interface_panel::show_vsp_flow_control(const QString& text)
 {
     vsp_flow_control_label->setText(text);
 }
+
+} // namespace vq_qt

@@ -11,6 +11,8 @@ class QComboBox;
 class QLabel;
 class QRadioButton;
 
+namespace vq_qt {
+
 class Data_interface_panel : public QGroupBox
 {
     Q_OBJECT
@@ -58,3 +60,5 @@ private:
     QComboBox* flow_control_selector;
     bool data_if_raw_flag = false;
 };
+
+} // namespace vq_qt

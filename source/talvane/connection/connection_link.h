@@ -6,6 +6,8 @@
 
 #include <QString>
 
+namespace vq_qt {
+
 // The answers still expected while the modem is initialised, in the order of
 // the init timer report. `init_response_name` gives the report's words and
 // `init_responses_expected` the number of answers each expects.
@@ -52,3 +54,5 @@ public:
     virtual void set_modem_software_version(const QString& version) = 0;
     virtual int modem_model() const = 0;
 };
+
+} // namespace vq_qt

@@ -2,19 +2,18 @@
 
 // The "Receive Information" panel and the modem's reports about reception
 // and transmission: link quality, autobaud results, receive and transmit
-// status and the receive audio level. The status row it writes belongs to
-// the Modem Control panel.
+// status and the receive audio level. The status row and the received
+// over-the-air settings belong to the Modem Control panel: this panel tells
+// them by signals, which the window wires.
 
 #include <QGroupBox>
 
 class QLabel;
 class QTimer;
-class Connection_link;
-class Modem_control_panel;
 
 namespace vq_qt {
+class Connection_link;
 class QModem_interface;
-} // namespace vq_qt
 
 class Receive_information_panel : public QGroupBox
 {
@@ -22,7 +21,7 @@ class Receive_information_panel : public QGroupBox
 
 public:
     Receive_information_panel(vq_qt::QModem_interface* modem_interface, Connection_link* connection,
-                              Modem_control_panel* modem_control, QWidget* parent = nullptr);
+                              QWidget* parent = nullptr);
 
     // While the ALE engine works, the status labels show its receive and
     // transmit status instead of the waveform's.
@@ -45,6 +44,18 @@ public:
     QLabel* multipath_spread_label = nullptr;
     QLabel* path_count_label = nullptr;
 
+signals:
+    // Data rate and interleaver the modem detected on the air.
+    void ota_settings_received(uchar data_rate, uchar interleaver_length);
+    // The detected settings are no longer valid (shown "-").
+    void ota_settings_cleared();
+    // The waveform stopped receiving: a transmit setting held back until then
+    // may now follow the received one.
+    void reception_ended();
+    void rx_status_changed(const QString& text);
+    void tx_status_changed(const QString& text, bool idle);
+    void audio_rx_level_changed(const QString& text);
+
 public slots:
     void _handle_wf_lqa_indication(char snr, uchar ber, uchar number_paths, uchar multipath_spread,
                                    uchar doppler_spread, short doppler_offset, uchar wf_type);
@@ -61,9 +72,10 @@ private:
 
     vq_qt::QModem_interface* modem_interface;
     Connection_link* connection;
-    Modem_control_panel* modem_control;
     bool ale_display_mode = false;
     int last_reported_wf_rx_status = 1;
     QTimer* stale_timer = nullptr;
     bool stale = false;
 };
+
+} // namespace vq_qt

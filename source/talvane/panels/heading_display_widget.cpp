@@ -4,6 +4,8 @@
 #include <QFont>
 #include <QPainter>
 
+namespace vq_qt {
+
 Heading_display_widget::Heading_display_widget(QString text, QWidget* parent)
     : QWidget(parent), heading_text(std::move(text))
 {
@@ -24,3 +26,5 @@ void Heading_display_widget::paintEvent(QPaintEvent* /*event*/)
     painter.setPen(Qt::white);
     painter.drawText(rect(), Qt::AlignHCenter | Qt::AlignVCenter, heading_text);
 }
+
+} // namespace vq_qt

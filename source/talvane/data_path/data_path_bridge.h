@@ -22,7 +22,6 @@ class QTimer;
 namespace vq_qt {
 class QModem_interface;
 class Vsport_control;
-} // namespace vq_qt
 
 class Data_path_bridge : public QObject
 {
@@ -124,3 +123,5 @@ private:
     qint64 unacknowledged = 0;
     qint64 discarded_bytes = 0;
 };
+
+} // namespace vq_qt

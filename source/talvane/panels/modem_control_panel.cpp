@@ -21,6 +21,8 @@
 #include <QSignalBlocker>
 #include <QSpinBox>
 
+namespace vq_qt {
+
 using namespace modem_control;
 
 namespace {
@@ -237,30 +239,6 @@ void Modem_control_panel::_apply_pending_ota_update()
         select_code(interleaver_selector, pending_ota_interleaver);
     }
     pending_ota_update = false;
-}
-
-void Modem_control_panel::reset_status_readouts()
-{
-    for (QLabel* label : {audio_rx_level_label, tx_status_label, rx_status_label}) {
-        label->setText("-");
-    }
-}
-
-void Modem_control_panel::note_received_ota_settings(uchar data_rate, uchar interleaver_length)
-{
-    if (!auto_update_tx_ota_rate_flag) {
-        return;
-    }
-    // The pending values always hold the latest received settings, so that a
-    // value equal to the transmitter's is never replaced by an older report.
-    if (interleaver_length != last_ota_interleaver) {
-        pending_ota_update = true;
-    }
-    if (data_rate != last_ota_data_rate) {
-        pending_ota_update = true;
-    }
-    pending_ota_interleaver = interleaver_length;
-    pending_ota_data_rate = data_rate;
 }
 
 // Operator actions.
@@ -576,3 +554,5 @@ TALVANE_LOG_ONLY(_handle_reset_set_nack, log_nack)
 TALVANE_LOG_ONLY(_handle_save_configuration_to_non_volatile_memory_set_nack, log_nack)
 
 #undef TALVANE_LOG_ONLY
+
+} // namespace vq_qt

@@ -15,11 +15,11 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 class QSpinBox;
-class Connection_link;
 
 namespace vq_qt {
+class Connection_link;
+class Receive_information_panel;
 class QModem_interface;
-} // namespace vq_qt
 
 class Modem_control_panel : public QGroupBox
 {
@@ -32,6 +32,13 @@ public:
     // The receive and transmit status row, written by the receive
     // information. Every loss of the connection resets the readouts to "-".
     void reset_status_readouts();
+    void show_rx_status(const QString& text);
+    // An idle transmitter also gives "Tx Kill" its caption back.
+    void show_tx_status(const QString& text, bool idle);
+    void show_audio_rx_level(const QString& text);
+    // The data rate and interleaver detected on the air ("-" when cleared).
+    void show_received_ota_settings(uchar data_rate, uchar interleaver_length);
+    void clear_received_ota_settings();
     // A received data rate and interleaver that the transmitter may take
     // over when reception ends ("Auto Update Tx Data Rate").
     void note_received_ota_settings(uchar data_rate, uchar interleaver_length);
@@ -161,3 +168,9 @@ private:
     uchar pending_ota_interleaver = 0;
     bool auto_update_tx_ota_rate_flag = false; // "Auto Update Tx OTA Rate"
 };
+
+// Lets the Modem Control panel show what the Receive Information panel
+// reports about reception and transmission (the window wires them so).
+void connect_status_row(Receive_information_panel* receive, Modem_control_panel* control);
+
+} // namespace vq_qt

@@ -8,6 +8,8 @@
 #include <QTimer>
 #include <iterator>
 
+namespace vq_qt {
+
 namespace {
 
 struct Init_response_row
@@ -191,3 +193,5 @@ void Connection_controller::_handle_registration_for_an_inividual_indication_set
 {
     qCWarning(lc_resp_handle) << "_handle_registration_for_an_inividual_indication_set_nack";
 }
+
+} // namespace vq_qt

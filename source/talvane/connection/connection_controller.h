@@ -21,7 +21,6 @@ class QTimer;
 namespace vq_qt {
 class QSerial_io;
 class QModem_interface;
-} // namespace vq_qt
 
 // State of the link to the modem, as shown on the status line.
 enum Connection_state : int
@@ -210,3 +209,5 @@ private:
     bool boot_reported = false;    // its boot in this absence has been told
     std::array<int, INIT_RESP_COUNT> counters{};
 };
+
+} // namespace vq_qt

@@ -18,6 +18,8 @@
 #include <QStandardPaths>
 #include <algorithm>
 
+namespace vq_qt {
+
 using modem_control::current_code;
 using modem_control::fill_selector;
 using modem_control::select_code;
@@ -454,3 +456,5 @@ void Radio_control_panel::_handle_rcm_status_indication(uchar state, uchar error
         emit radio_status_reported(radio_status_label->text());
     }
 }
+
+} // namespace vq_qt

@@ -6,7 +6,6 @@
 
 #include "connection_link.h"
 #include "log_categories.h"
-#include "modem_control_panel.h"
 #include "modem_control_tables.h"
 #include "qmodem_interface.h"
 
@@ -17,6 +16,8 @@
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
+
+namespace vq_qt {
 
 using namespace modem_control;
 
@@ -37,11 +38,8 @@ constexpr int stale_after_ms = 5000;
 } // namespace
 
 Receive_information_panel::Receive_information_panel(vq_qt::QModem_interface* modem_interface,
-                                                     Connection_link* connection,
-                                                     Modem_control_panel* modem_control,
-                                                     QWidget* parent)
-    : QGroupBox(parent), modem_interface(modem_interface), connection(connection),
-      modem_control(modem_control)
+                                                     Connection_link* connection, QWidget* parent)
+    : QGroupBox(parent), modem_interface(modem_interface), connection(connection)
 {
     QWidget* panel = this;
     auto* grid = new QGridLayout(panel);
@@ -99,10 +97,10 @@ void Receive_information_panel::_set_stale(bool on)
 void Receive_information_panel::_clear_receive_information()
 {
     for (QLabel* label : {snr_label, ber_label, doppler_offset_label, doppler_spread_label,
-                          multipath_spread_label, path_count_label,
-                          modem_control->rx_data_rate_label, modem_control->rx_interleaver_label}) {
+                          multipath_spread_label, path_count_label}) {
         label->setText(no_value);
     }
+    emit ota_settings_cleared();
     stale_timer->stop();
     _set_stale(false);
 }
@@ -136,9 +134,7 @@ void Receive_information_panel::_handle_wf_autobaud_indication(uchar data_rate,
 {
     qCDebug(lc_resp_handle) << __func__ << "data_rate:" << data_rate
                             << "interleaver_length:" << interleaver_length;
-    modem_control->rx_data_rate_label->setText(data_rate_name(data_rate));
-    modem_control->rx_interleaver_label->setText(interleaver_name(interleaver_length));
-    modem_control->note_received_ota_settings(data_rate, interleaver_length);
+    emit ota_settings_received(data_rate, interleaver_length);
 }
 
 void Receive_information_panel::_handle_modem_rx_status_indication(uchar wf_rx_status,
@@ -152,12 +148,11 @@ void Receive_information_panel::_handle_modem_rx_status_indication(uchar wf_rx_s
     } else if (wf_rx_status == rx_status_hunt) {
         connection->set_keep_alive_interval(keep_alive_idle_ms);
     }
-    modem_control->rx_status_label->setText(
-        rx_status_name(ale_display_mode ? ale_rx_status : wf_rx_status));
+    emit rx_status_changed(rx_status_name(ale_display_mode ? ale_rx_status : wf_rx_status));
     last_reported_wf_rx_status = wf_rx_status;
     if (wf_rx_status != rx_status_receive && !ale_display_mode) {
         _clear_receive_information();
-        modem_control->_apply_pending_ota_update();
+        emit reception_ended();
     }
     connection->set_receiving(wf_rx_status == rx_status_sync);
 }
@@ -167,11 +162,8 @@ void Receive_information_panel::_handle_modem_tx_status_indication(uchar wf_tx_s
 {
     qCDebug(lc_resp_handle) << __func__ << "wf_tx_status:" << wf_tx_status
                             << "ale_tx_status:" << ale_tx_status;
-    modem_control->tx_status_label->setText(
-        tx_status_name(ale_display_mode ? ale_tx_status : wf_tx_status));
-    if (wf_tx_status == tx_status_idle) {
-        modem_control->tx_kill_button->setText("Tx Kill");
-    }
+    emit tx_status_changed(tx_status_name(ale_display_mode ? ale_tx_status : wf_tx_status),
+                           wf_tx_status == tx_status_idle);
 }
 
 void Receive_information_panel::_handle_audio_rx_level_request_response(int audio1_rx_level,
@@ -181,10 +173,12 @@ void Receive_information_panel::_handle_audio_rx_level_request_response(int audi
                             << "audio2_rx_level:" << audio2_rx_level;
     connection->note_response_seen();
     connection->count_init_response(INIT_RESP_RX_AUDIO_LEVEL);
-    modem_control->audio_rx_level_label->setText(audio_rx_level_text(audio1_rx_level));
+    emit audio_rx_level_changed(audio_rx_level_text(audio1_rx_level));
 }
 
 void Receive_information_panel::_handle_audio_rx_level_request_nack()
 {
     qCWarning(lc_resp_handle) << __func__;
 }
+
+} // namespace vq_qt

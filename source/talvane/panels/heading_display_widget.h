@@ -5,6 +5,8 @@
 
 class QPaintEvent;
 
+namespace vq_qt {
+
 // The painted banner that heads each group of the main window: white bold
 // text centred on a rounded dark blue rectangle.
 class Heading_display_widget : public QWidget
@@ -23,3 +25,5 @@ protected:
 private:
     QString heading_text;
 };
+
+} // namespace vq_qt

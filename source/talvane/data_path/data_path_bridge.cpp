@@ -8,6 +8,8 @@
 
 #include <QTimer>
 
+namespace vq_qt {
+
 Data_path_bridge::Data_path_bridge(vq_qt::QModem_interface* modem_interface, QObject* parent)
     : QObject(parent), modem_interface(modem_interface)
 {
@@ -310,3 +312,5 @@ void Data_path_bridge::tx_resumed()
 {
     tx_buffer.clear();
 }
+
+} // namespace vq_qt

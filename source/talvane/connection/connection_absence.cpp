@@ -6,6 +6,8 @@
 #include "connection_controller.h"
 #include "log_categories.h"
 
+namespace vq_qt {
+
 void Connection_controller::_report_absence(Connection_state state)
 {
     switch (state) {
@@ -46,3 +48,5 @@ void Connection_controller::_report_absence(Connection_state state)
         break;
     }
 }
+
+} // namespace vq_qt

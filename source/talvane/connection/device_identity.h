@@ -10,6 +10,8 @@
 #include <QString>
 #include <sys/types.h>
 
+namespace vq_qt {
+
 struct Device_identity
 {
     bool exists = false;     // the path leads to something
@@ -41,3 +43,5 @@ private:
     bool watching = false;
     bool seen_absent = false;
 };
+
+} // namespace vq_qt

@@ -2,6 +2,8 @@
 
 #include <QComboBox>
 
+namespace vq_qt {
+
 namespace modem_control {
 namespace {
 
@@ -243,3 +245,5 @@ QString audio_rx_level_text(int milli_db)
 }
 
 } // namespace modem_control
+
+} // namespace vq_qt

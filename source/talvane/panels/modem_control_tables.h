@@ -9,6 +9,8 @@
 
 class QComboBox;
 
+namespace vq_qt {
+
 namespace modem_control {
 
 struct Code_entry
@@ -79,3 +81,5 @@ QString doppler_offset_text(int hz);
 QString audio_rx_level_text(int milli_db);
 
 } // namespace modem_control
+
+} // namespace vq_qt

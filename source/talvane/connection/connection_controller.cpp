@@ -10,6 +10,8 @@
 #include <QSettings>
 #include <QTimer>
 
+namespace vq_qt {
+
 namespace {
 
 constexpr uchar startup_status_ready = 1;
@@ -402,3 +404,5 @@ void Connection_controller::set_modem_software_version(const QString& version)
         model = 1;
     }
 }
+
+} // namespace vq_qt

@@ -5,6 +5,8 @@
 #include <sys/sysmacros.h>
 #include <unistd.h>
 
+namespace vq_qt {
+
 namespace {
 
 // Unix 98 pseudo-terminal slaves have majors 136 to 143.
@@ -70,3 +72,5 @@ bool Lost_device::came_back(const QString& path)
     }
     return back;
 }
+
+} // namespace vq_qt
