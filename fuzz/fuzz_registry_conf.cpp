@@ -25,8 +25,6 @@
 #include <unistd.h>
 #include <vector>
 
-using namespace vq_qt;
-
 namespace {
 
 constexpr char application[] = "Talvane";
