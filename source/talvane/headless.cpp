@@ -1,6 +1,5 @@
 #include "headless.h"
 
-#include "talvane.h"
 #include "virtual_serial_port.h"
 
 #include <QSocketNotifier>
@@ -59,13 +58,12 @@ void close_on_termination_signals(QWidget* window)
 
 } // namespace headless
 
-bool data_port_created_as_asked(const Talvane& window, const QString& name)
+bool data_port_created_as_asked(const vq_qt::Virtual_serial_port& port, const QString& name)
 {
-    const vq_qt::Virtual_serial_port* port = window.virtual_serial_port();
-    if (port->virtual_port_name() == name) {
+    if (port.virtual_port_name() == name) {
         return true;
     }
-    const vq_qt::Vsport_control* control = port->control();
+    const vq_qt::Vsport_control* control = port.control();
     if (control != nullptr && control->name_in_use(name)) {
         std::fprintf(stderr, "talvane: the data port %s is held by another console\n",
                      qPrintable(name));

@@ -7,7 +7,10 @@
 #include <QString>
 
 class QWidget;
-class Talvane;
+
+namespace vq_qt {
+class Virtual_serial_port;
+} // namespace vq_qt
 
 namespace headless {
 
@@ -25,4 +28,4 @@ void close_on_termination_signals(QWidget* window);
 
 // Whether the console made its data port under `name`; when not, one line on
 // standard error says why (another console holds it, or see the trace log).
-bool data_port_created_as_asked(const Talvane& window, const QString& name);
+bool data_port_created_as_asked(const vq_qt::Virtual_serial_port& port, const QString& name);

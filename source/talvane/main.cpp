@@ -92,7 +92,8 @@ int main(int argc, char* argv[])
     warn_about_ignored_arguments(options);
     set_warnings_to_standard_error(options.headless);
     auto* window = new Talvane(options.data_port);
-    if (!options.data_port.isEmpty() && !data_port_created_as_asked(*window, options.data_port)) {
+    if (!options.data_port.isEmpty() &&
+        !data_port_created_as_asked(*window->virtual_serial_port(), options.data_port)) {
         delete window;
         return 1;
     }
