@@ -180,6 +180,7 @@ void Tst_remote_modem_bridge::console_follows_the_bridge()
     QCOMPARE(open_terminals(pid), QStringList{QFileInfo(link).symLinkTarget()});
     QCOMPARE(console.ask("quit"), QString("ok"));
     QVERIFY(console.process.waitForFinished(scaled_ms(10000)));
+    QCOMPARE(console.process.exitCode(), 0);
     // Headless, the warnings also go to standard error (the journal, under a
     // service manager).
     QVERIFY(
