@@ -5,7 +5,8 @@
 # installs talvane, talvane-modem-sim and talvane-log in bin/, and in share/:
 # the desktop entry, the icon in the hicolor theme, a manual page for each
 # program, the shipped radio list and the trace-log stylesheet (Velquin/
-# Talvane/), the copyright and change log (doc/talvane/). The console then
+# Talvane/), the copyright and change log (doc/talvane/); and the user
+# service unit talvane@.service in lib/systemd/user/. The console then
 # finds its radio list through XDG_DATA_DIRS. tools/make-deb builds the
 # package from the same rules with CPack.
 if(TALVANE_FUZZ)
@@ -69,6 +70,18 @@ list(FILTER talvane_compressed INCLUDE REGEX "\\.1\\.gz$")
 install(FILES ${talvane_compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${talvane_data}/copyright ${CMAKE_BINARY_DIR}/compressed/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# The user service unit of a headless console, talvane@NAME.service, in the
+# folder the user's service manager reads below the prefix. Its ExecStart
+# names the console where this installation puts it, so the unit is written
+# at install time (cpack installs under /usr into a staging folder).
+set(talvane_unit ${CMAKE_BINARY_DIR}/systemd/talvane@.service)
+install(CODE "
+  set(TALVANE_PROGRAM \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/talvane\")
+  configure_file(\"${talvane_data}/talvane@.service.in\" \"${talvane_unit}\" @ONLY)
+  file(INSTALL \"${talvane_unit}\" DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/user\"
+       PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+")
 
 # The Debian package (tools/make-deb): talvane_<version>_<arch>.deb, its
 # dependencies computed from the programs by dpkg-shlibdeps.

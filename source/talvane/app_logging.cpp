@@ -9,12 +9,17 @@
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 std::atomic<vq::Trace_logger*> process_logger{nullptr};
+std::atomic<bool> warnings_to_standard_error{false};
+bool standard_error_is_journal = false;
 
 // The logger is single-threaded; Qt may report from its own threads.
 std::mutex& handler_mutex()
@@ -36,7 +41,35 @@ bool is_platform_chatter(QtMsgType type, const char* category, const QString& me
            message.startsWith(QLatin1String("This plugin does not support "));
 }
 
+// Whether standard error is the stream systemd set up to the journal: its
+// device and inode are the "DEV:INO" of JOURNAL_STREAM.
+bool standard_error_goes_to_journal()
+{
+    const QByteArray stream = qgetenv("JOURNAL_STREAM");
+    struct stat status = {};
+    if (stream.isEmpty() || ::fstat(STDERR_FILENO, &status) != 0) {
+        return false;
+    }
+    return stream == QByteArray::number(quint64(status.st_dev)) + ':' +
+                         QByteArray::number(quint64(status.st_ino));
+}
+
+void write_to_standard_error(QtMsgType type, const QMessageLogContext& context,
+                             const QString& message)
+{
+    const char* priority = type == QtFatalMsg ? "<2>" : type == QtCriticalMsg ? "<3>" : "<4>";
+    const QByteArray line = qFormatLogMessage(type, context, message).toLocal8Bit();
+    std::fprintf(stderr, "%s%s\n", standard_error_is_journal ? priority : "", line.constData());
+    std::fflush(stderr);
+}
+
 } // namespace
+
+void set_warnings_to_standard_error(bool on)
+{
+    standard_error_is_journal = on && standard_error_goes_to_journal();
+    warnings_to_standard_error.store(on);
+}
 
 unsigned trace_level_for(QtMsgType type, const char* category)
 {
@@ -84,6 +117,9 @@ void talvane_message_handler(QtMsgType type, const QMessageLogContext& context,
         return;
     const QByteArray text = message.toLocal8Bit();
     std::lock_guard<std::mutex> hold(handler_mutex());
+    if (level >= talvane_logging::level_warning && warnings_to_standard_error.load()) {
+        write_to_standard_error(type, context, message);
+    }
     logger->log(context.file != nullptr ? context.file : "", context.line, text.constData(),
                 context.category != nullptr ? context.category : "", level, "", "");
 }

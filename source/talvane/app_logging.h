@@ -61,6 +61,14 @@ void set_trace_logger(vq::Trace_logger* logger);
 void talvane_message_handler(QtMsgType type, const QMessageLogContext& context,
                              const QString& message);
 
+// For a console without a window (--headless): every message from warning up
+// that the handler writes is also written to standard error, one line through
+// the message pattern. When standard error is the journal's stream (systemd's
+// JOURNAL_STREAM names it), each line begins with its syslog priority ("<4>"
+// warning, "<3>" critical, "<2>" fatal), so the journal files it at that
+// priority.
+void set_warnings_to_standard_error(bool on);
+
 // Folder of the trace files: $XDG_DATA_HOME/Velquin/Talvane/logs (default
 // ~/.local/share/Velquin/Talvane/logs).
 QString talvane_log_directory();

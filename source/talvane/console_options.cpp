@@ -2,6 +2,7 @@
 
 #include "app_logging.h"
 #include "operator_commands.h"
+#include "vsport_files.h"
 
 #include <cstdio>
 
@@ -27,6 +28,14 @@ const char* const usage_text =
     "  --print-state       print one line on standard output for every change\n"
     "                      of the connection state.\n"
     "  --control           read operator commands from standard input (below).\n"
+    "  --headless          run without any display: the window is made on Qt's\n"
+    "                      offscreen platform and shown nowhere; warnings also\n"
+    "                      go to standard error; SIGTERM and SIGINT close it as\n"
+    "                      its close button would.\n"
+    "  --data-port NAME    create the virtual data port under NAME (1 to 32\n"
+    "                      letters, digits, _ and -) instead of the first free\n"
+    "                      COMn, so a data program's configuration can name it;\n"
+    "                      ends with exit status 1 when another console holds it.\n"
     "  --version           print the program name and version.\n"
     "  --help              show this text.\n"
     "\n"
@@ -86,6 +95,18 @@ Console_options parse_console_options(const QStringList& arguments)
             options.print_state = true;
         } else if (argument == "--control") {
             options.control = true;
+        } else if (argument == "--headless") {
+            options.headless = true;
+        } else if (argument == "--data-port" || argument.startsWith("--data-port=")) {
+            if (argument.contains('=')) {
+                options.data_port = argument.mid(12);
+            } else if (!value(options.data_port)) {
+                return options;
+            }
+            if (!vq_qt::vsport_files::port_name_acceptable(options.data_port)) {
+                options.error = "--data-port needs a name of 1 to 32 letters, digits, _ and -";
+                return options;
+            }
         } else if (argument == "--version") {
             options.version = true;
         } else if (argument == "--help" || argument == "-h") {

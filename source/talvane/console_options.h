@@ -13,6 +13,8 @@ struct Console_options
     int screenshot_delay_ms = 300; // --screenshot-delay MS: wait after connecting
     bool print_state = false;      // --print-state: one line on stdout per state change
     bool control = false;          // --control: operator commands on standard input
+    bool headless = false;         // --headless: offscreen platform, no window on any display
+    QString data_port;             // --data-port NAME: the virtual data port's fixed name
     QStringList warnings;          // arguments that were not understood and are ignored
     bool help = false;             // --help was given (the text is in help_text)
     bool version = false;          // --version: print the program name and version

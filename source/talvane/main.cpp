@@ -3,6 +3,7 @@
 
 #include "app_logging.h"
 #include "console_options.h"
+#include "headless.h"
 #include "operator_commands.h"
 #include "talvane.h"
 
@@ -77,6 +78,9 @@ int main(int argc, char* argv[])
         return report_console_options(early);
     }
 
+    if (early.headless) {
+        headless::choose_offscreen_platform();
+    }
     QApplication app(argc, argv);
     apply_style_sheet_beside_executable();
 
@@ -86,8 +90,19 @@ int main(int argc, char* argv[])
 
     const Console_options options = parse_console_options(app.arguments().mid(1));
     warn_about_ignored_arguments(options);
-    auto* window = new vq_qt::Talvane;
+    set_warnings_to_standard_error(options.headless);
+    auto* window = new vq_qt::Talvane(options.data_port);
+    if (!options.data_port.isEmpty() &&
+        !data_port_created_as_asked(*window->virtual_serial_port(), options.data_port)) {
+        delete window;
+        return 1;
+    }
+    // Headless, the window is shown on the offscreen platform only: the
+    // operator commands find it as they would on a display.
     window->show();
+    if (options.headless) {
+        headless::close_on_termination_signals(window);
+    }
     window->apply_console_options(options);
     if (options.control) {
         // A controller that goes away must not take the console with it:

@@ -61,7 +61,9 @@ QString plain_text(QString text)
 
 } // namespace
 
-Talvane::Talvane(QWidget* parent) : QMainWindow(parent)
+Talvane::Talvane(QWidget* parent) : Talvane(QString(), parent) {}
+
+Talvane::Talvane(const QString& data_port_name, QWidget* parent) : QMainWindow(parent)
 {
     init_window_resources();
     // 1. Member initial values are given where the members are declared.
@@ -77,7 +79,7 @@ Talvane::Talvane(QWidget* parent) : QMainWindow(parent)
     // 7. Port list, state Not connected, wiring.
     _init_modem_link();
     // 8. Virtual serial port for the data application.
-    _init_virtual_serial_port();
+    _init_virtual_serial_port(data_port_name);
     // 9. 2G ALE settings.
     _load_2G_ale_settings();
 }

@@ -35,6 +35,9 @@ class Talvane : public QMainWindow
 
 public:
     explicit Talvane(QWidget* parent = nullptr);
+    // With the data port under a fixed name (--data-port NAME) rather than
+    // the first free COMn.
+    explicit Talvane(const QString& data_port_name, QWidget* parent = nullptr);
     ~Talvane() override;
 
     // Command-line additions of the Linux build (extra ports, connect at
@@ -94,7 +97,7 @@ private:
     void _init_modem_link();
     void _wire_modem_interface();
     void _wire_event_list();
-    void _init_virtual_serial_port();
+    void _init_virtual_serial_port(const QString& requested_name);
     void _load_2G_ale_settings();
     void _update_window_title(QString modem_version);
 

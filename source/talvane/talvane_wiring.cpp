@@ -223,7 +223,7 @@ void Talvane::_show_connection_state(int state)
     data_interface_panel->select_data_interface_on_connect(connection_controller->modem_model());
 }
 
-void Talvane::_init_virtual_serial_port()
+void Talvane::_init_virtual_serial_port(const QString& requested_name)
 {
     using vq_qt::Virtual_serial_port;
     vsp = new Virtual_serial_port(std::make_unique<vq_qt::Pty_vsport_control>(), this);
@@ -253,7 +253,7 @@ void Talvane::_init_virtual_serial_port()
             &Data_path_bridge::vsp_port_opened);
     connect(vsp, &Virtual_serial_port::port_closed, data_path_bridge,
             &Data_path_bridge::vsp_port_closed);
-    vsp->_init_virtual_serial_port(serial_io->available_ports());
+    vsp->_init_virtual_serial_port(serial_io->available_ports(), requested_name);
     data_path_bridge->set_control(vsp->control());
 }
 

@@ -57,6 +57,7 @@ private slots:
     void help_and_manual_page_agree_data();
     void help_and_manual_page_agree();
     void desktop_entry();
+    void service_unit_verifies();
     void installed_console_uses_the_data_folders();
 
 private:
@@ -81,6 +82,7 @@ void Tst_install::installed_files()
         "bin/talvane",
         "bin/talvane-log",
         "bin/talvane-modem-sim",
+        "lib/systemd/user/talvane@.service",
         "share/Velquin/Talvane/TracingAndLogging.xsl",
         "share/Velquin/Talvane/radio_list.cfg",
         "share/applications/talvane.desktop",
@@ -188,6 +190,30 @@ void Tst_install::desktop_entry()
     QVERIFY(QFileInfo(path("bin/" + desktop.value("Exec").toString())).isExecutable());
     QVERIFY(QFileInfo::exists(
         path("share/icons/hicolor/48x48/apps/" + desktop.value("Icon").toString() + ".png")));
+}
+
+void Tst_install::service_unit_verifies()
+{
+    const QString analyze = tool("systemd-analyze", "systemd");
+    QVERIFY(!analyze.isEmpty());
+    // Where even a plain unit fails, verify cannot run here at all.
+    QTemporaryDir scratch;
+    QFile plain(scratch.filePath("plain.service"));
+    QVERIFY(plain.open(QIODevice::WriteOnly));
+    plain.write("[Service]\nExecStart=" + QFile::encodeName(tool("true", "coreutils")) + "\n");
+    plain.close();
+    const Program_result probe = run_program(analyze, {"verify", "--man=no", plain.fileName()});
+    if (probe.exit_code != 0 || !probe.err.isEmpty()) {
+        QSKIP(qPrintable("systemd-analyze verify cannot run here: " + probe.err));
+    }
+    const QString unit = path("lib/systemd/user/talvane@.service");
+    const Program_result r = run_program(analyze, {"verify", "--man=no", unit});
+    QVERIFY2(r.exit_code == 0 && r.out.isEmpty() && r.err.isEmpty(), r.out + r.err);
+    // It starts the console of this installation.
+    QFile file(unit);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("\nExecStart=" + QFile::encodeName(path("bin/talvane")) +
+                                    " --headless --instance %i $TALVANE_OPTIONS\n"));
 }
 
 QProcessEnvironment Tst_install::console_environment(const QTemporaryDir& home) const

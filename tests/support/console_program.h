@@ -22,6 +22,16 @@ public:
         return qEnvironmentVariable("TALVANE_BINARY_DIR") + "/source/talvane/talvane";
     }
 
+    // This process's environment as on a machine with no display at all.
+    static QProcessEnvironment without_display()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+            environment.remove(name);
+        }
+        return environment;
+    }
+
     // Starts `talvane --control` with the arguments (and the environment,
     // when given).
     bool start(const QStringList& arguments,

@@ -51,6 +51,10 @@ void Tst_console_options::console_options_data()
         << false << "s.png" << false << false << 4000 << QStringList{};
     QTest::newRow("negative delay") << QStringList{"--screenshot-delay", "-1"} << QStringList{}
                                     << false << "" << false << true << 300 << QStringList{};
+    // The data port's name becomes a file name in its private folder.
+    QTest::newRow("data port name leaving its folder")
+        << QStringList{"--headless", "--data-port", "../COM7"} << QStringList{} << false << ""
+        << false << true << 300 << QStringList{};
     QTest::newRow("delay not a number") << QStringList{"--screenshot-delay", "4s"} << QStringList{}
                                         << false << "" << false << true << 300 << QStringList{};
     // Arguments the console does not know are ignored, each with a warning.

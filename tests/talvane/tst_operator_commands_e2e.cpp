@@ -49,6 +49,46 @@ private slots:
             "ignoring the argument --an-argument-nobody-knows"));
     }
 
+    void headless_console_with_a_fixed_data_port_data()
+    {
+        QTest::addColumn<bool>("by_signal");
+        QTest::newRow("quit") << false;
+        QTest::newRow("SIGTERM, as a service is stopped") << true;
+    }
+
+    // With no display at all, --headless runs and is operated as the window
+    // is; its data port has the name asked for, which a second console
+    // cannot take; and it ends cleanly, removing the port.
+    void headless_console_with_a_fixed_data_port()
+    {
+        QFETCH(bool, by_signal);
+        const QProcessEnvironment environment = Console_program::without_display();
+        const QStringList arguments{"--headless", "--data-port", "STATION"};
+        Console_program console;
+        QVERIFY(console.start(arguments, environment));
+        QCOMPARE(console.ask("wait \"Not connected\" 5"), QString("ok"));
+        const QString port = qEnvironmentVariable("XDG_RUNTIME_DIR") + "/talvane/STATION";
+        QVERIFY(QFileInfo(port).symLinkTarget().startsWith("/dev/pts/"));
+
+        QProcess second;
+        second.setProcessEnvironment(environment);
+        second.start(Console_program::program(), arguments);
+        QVERIFY(second.waitForFinished(scaled_ms(20000)));
+        QCOMPARE(second.exitCode(), 1);
+        QVERIFY(second.readAllStandardError().contains(
+            "the data port STATION is held by another console"));
+
+        if (by_signal) {
+            console.process.terminate();
+        } else {
+            QCOMPARE(console.ask("quit"), QString("ok"));
+        }
+        QVERIFY(console.process.waitForFinished(scaled_ms(10000)));
+        QCOMPARE(console.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(console.process.exitCode(), 0);
+        QVERIFY(!QFileInfo(port).isSymLink());
+    }
+
     // The end of the input is not a quit: the window stays up.
     void end_of_input_leaves_the_window_up()
     {

@@ -99,6 +99,7 @@ void Tst_virtual_serial_port::port_name_choice_data()
 {
     QTest::addColumn<QStringList>("existing");
     QTest::addColumn<QStringList>("held");
+    QTest::addColumn<QString>("requested");
     QTest::addColumn<bool>("reset_ok");
     QTest::addColumn<bool>("create_ok");
     QTest::addColumn<QStringList>("creates");
@@ -115,34 +116,45 @@ void Tst_virtual_serial_port::port_name_choice_data()
     const QStringList failed =
         QStringList{"log Could not create virtual serial port", "name Could not open|"} + dashes;
 
-    QTest::newRow("COM1-COM4 present: COM5") << com_names(1, 4) << QStringList() << true << true
-                                             << QStringList{"COM5"} << created("COM5");
+    QTest::newRow("COM1-COM4 present: COM5")
+        << com_names(1, 4) << QStringList() << QString() << true << true << QStringList{"COM5"}
+        << created("COM5");
     QTest::newRow("COM3 present, COM4 free: COM4")
-        << QStringList{"COM3"} << QStringList() << true << true << QStringList{"COM4"}
+        << QStringList{"COM3"} << QStringList() << QString() << true << true << QStringList{"COM4"}
         << created("COM4");
     QTest::newRow("COM1 and COM2 free: still COM3")
-        << QStringList() << QStringList() << true << true << QStringList{"COM3"} << created("COM3");
-    QTest::newRow("names compared case-sensitively")
-        << QStringList{"com3", "COM3 "} << QStringList() << true << true << QStringList{"COM3"}
+        << QStringList() << QStringList() << QString() << true << true << QStringList{"COM3"}
         << created("COM3");
+    QTest::newRow("names compared case-sensitively")
+        << QStringList{"com3", "COM3 "} << QStringList() << QString() << true << true
+        << QStringList{"COM3"} << created("COM3");
     QTest::newRow("COM3 held by another console: COM4")
-        << QStringList() << QStringList{"COM3"} << true << true << QStringList{"COM4"}
+        << QStringList() << QStringList{"COM3"} << QString() << true << true << QStringList{"COM4"}
         << created("COM4");
     QTest::newRow("listed and held names both skipped")
-        << QStringList{"COM3", "COM5"} << QStringList{"COM4", "COM6"} << true << true
+        << QStringList{"COM3", "COM5"} << QStringList{"COM4", "COM6"} << QString() << true << true
         << QStringList{"COM7"} << created("COM7");
-    QTest::newRow("COM99 the last free name") << com_names(1, 98) << QStringList() << true << true
-                                              << QStringList{"COM99"} << created("COM99");
+    QTest::newRow("COM99 the last free name")
+        << com_names(1, 98) << QStringList() << QString() << true << true << QStringList{"COM99"}
+        << created("COM99");
     QTest::newRow("COM3 to COM99 all taken")
-        << com_names(3, 50) << com_names(51, 99) << true << true << QStringList()
+        << com_names(3, 50) << com_names(51, 99) << QString() << true << true << QStringList()
         << QStringList{"log VSP reset success: true", "log No valid port name"} + failed;
     QTest::newRow("reset fails: no port tried")
-        << QStringList() << QStringList() << false << true << QStringList()
+        << QStringList() << QStringList() << QString() << false << true << QStringList()
         << QStringList{"log VSP reset success: false"} + failed;
     QTest::newRow("create fails: no second name tried")
-        << QStringList() << QStringList() << true << false << QStringList{"COM3"}
+        << QStringList() << QStringList() << QString() << true << false << QStringList{"COM3"}
         << QStringList{"log VSP reset success: true", "log COM3 : creating port",
                        "log Port create failed"} +
+               failed;
+    // A fixed name (--data-port): that name or none, never another one.
+    QTest::newRow("asked-for name, COM names free")
+        << QStringList() << QStringList() << "STATION" << true << true << QStringList{"STATION"}
+        << created("STATION");
+    QTest::newRow("asked-for name held by another console: no port")
+        << QStringList() << QStringList{"COM7"} << "COM7" << true << true << QStringList()
+        << QStringList{"log VSP reset success: true", "log COM7 : held by another console"} +
                failed;
 }
 
@@ -150,6 +162,7 @@ void Tst_virtual_serial_port::port_name_choice()
 {
     QFETCH(QStringList, existing);
     QFETCH(QStringList, held);
+    QFETCH(QString, requested);
     QFETCH(bool, reset_ok);
     QFETCH(bool, create_ok);
     QFETCH(QStringList, creates);
@@ -158,7 +171,7 @@ void Tst_virtual_serial_port::port_name_choice()
     fake->reset_result = reset_ok;
     fake->create_result = create_ok;
     fake->held_elsewhere = QSet<QString>(held.begin(), held.end());
-    const bool ok = port->_init_virtual_serial_port(existing);
+    const bool ok = port->_init_virtual_serial_port(existing, requested);
 
     QCOMPARE(events, expected);
     QCOMPARE(ok, reset_ok && create_ok && !creates.isEmpty());

@@ -29,6 +29,8 @@ Device_identity Device_identity::of(const QString& path)
     if (S_ISLNK(link_status.st_mode)) {
         identity.is_link = true;
         identity.link_inode = link_status.st_ino;
+        identity.link_changed_ns =
+            qint64(link_status.st_ctim.tv_sec) * 1000000000 + link_status.st_ctim.tv_nsec;
         char target[4096];
         const ssize_t length = ::readlink(name.constData(), target, sizeof target - 1);
         if (length > 0) {
@@ -58,7 +60,8 @@ bool Lost_device::came_back(const QString& path)
     }
     bool back = false;
     if (before.is_link && now.is_link &&
-        (now.link_inode != before.link_inode || now.link_target != before.link_target)) {
+        (now.link_inode != before.link_inode || now.link_target != before.link_target ||
+         now.link_changed_ns != before.link_changed_ns)) {
         back = true; // the link was replaced: whoever made it means its new target
     } else if (before.is_link != now.is_link) {
         back = !before.is_pty && !now.is_pty; // a link became a node or the other way round

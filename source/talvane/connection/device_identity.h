@@ -8,6 +8,7 @@
 // asks for one, and opening it would take over that program's terminal.
 
 #include <QString>
+#include <QtGlobal>
 #include <sys/types.h>
 
 namespace vq_qt {
@@ -21,6 +22,10 @@ struct Device_identity
     ino_t device_inode = 0;  // the node the path resolves to
     dev_t device_number = 0; // its device number
     bool is_pty = false;     // that node is a pseudo-terminal
+    // The link's own change time: a link made anew differs here even where
+    // the file system reuses its inode number and the kernel the terminal
+    // number it leads to (a bridge restarted at once).
+    qint64 link_changed_ns = 0;
 
     // Reads what `path` leads to now (names without a folder are below /dev).
     static Device_identity of(const QString& path);

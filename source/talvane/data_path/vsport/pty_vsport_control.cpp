@@ -29,12 +29,6 @@ constexpr int rx_limit = 64 * 1024;  // read no further ahead of ReadArray
 constexpr int read_chunk = 4096;     // the line discipline's own buffer size
 constexpr int settings_poll_ms = 20; // for applications without EXTPROC
 
-bool port_name_acceptable(const QString& name)
-{
-    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_-]{1,32}$"));
-    return pattern.match(name).hasMatch();
-}
-
 } // namespace
 
 Pty_vsport_control::Pty_vsport_control(QObject* parent) : Vsport_control(parent)
@@ -127,7 +121,7 @@ bool Pty_vsport_control::CreatePort(const QString& PortName)
         return false;
     }
     Delete();
-    if (!port_name_acceptable(PortName)) {
+    if (!files::port_name_acceptable(PortName)) {
         qCWarning(lc_vserial).noquote() << "Virtual port name refused:" << PortName;
         return false;
     }
@@ -234,7 +228,7 @@ bool Pty_vsport_control::Delete()
 
 bool Pty_vsport_control::name_in_use(const QString& PortName) const
 {
-    if (!port_name_acceptable(PortName)) {
+    if (!files::port_name_acceptable(PortName)) {
         return false;
     }
     const QString dir = port_folder.isEmpty() ? files::port_folder() : port_folder;

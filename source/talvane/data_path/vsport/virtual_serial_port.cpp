@@ -59,7 +59,8 @@ Virtual_serial_port::Virtual_serial_port(std::unique_ptr<Vsport_control> control
 
 Virtual_serial_port::~Virtual_serial_port() = default;
 
-bool Virtual_serial_port::_init_virtual_serial_port(const QStringList& existing_port_names)
+bool Virtual_serial_port::_init_virtual_serial_port(const QStringList& existing_port_names,
+                                                    const QString& requested_name)
 {
     if (vsp == nullptr) {
         log_line(QStringLiteral("VSP reset success: false"));
@@ -72,30 +73,42 @@ bool Virtual_serial_port::_init_virtual_serial_port(const QStringList& existing_
         fail();
         return false;
     }
-    for (int i = first_port_number; i <= last_port_number; ++i) {
-        const QString name = QStringLiteral("COM") + QString::number(i);
-        if (existing_port_names.contains(name) || vsp->name_in_use(name)) {
-            continue;
-        }
-        log_line(name + " : creating port");
-        if (!vsp->CreatePort(name)) {
-            log_line(QStringLiteral("Port create failed"));
+    if (!requested_name.isEmpty()) {
+        if (vsp->name_in_use(requested_name)) {
+            log_line(requested_name + " : held by another console");
             fail();
             return false;
         }
-        log_line(QStringLiteral("Port created"));
-        log_line(name + " : port created");
-        connect(vsp.get(), &Vsport_control::vsp_event, this, &Virtual_serial_port::_vsp_event,
-                Qt::UniqueConnection);
-        port_name = name;
-        show_port_name(QString());
-        reset_setting_texts();
-        emit port_ready(vsp->port_path(), vsp->device_path());
-        return true;
+        return create_port(requested_name);
+    }
+    for (int i = first_port_number; i <= last_port_number; ++i) {
+        const QString name = QStringLiteral("COM") + QString::number(i);
+        if (!existing_port_names.contains(name) && !vsp->name_in_use(name)) {
+            return create_port(name);
+        }
     }
     log_line(QStringLiteral("No valid port name"));
     fail();
     return false;
+}
+
+bool Virtual_serial_port::create_port(const QString& name)
+{
+    log_line(name + " : creating port");
+    if (!vsp->CreatePort(name)) {
+        log_line(QStringLiteral("Port create failed"));
+        fail();
+        return false;
+    }
+    log_line(QStringLiteral("Port created"));
+    log_line(name + " : port created");
+    connect(vsp.get(), &Vsport_control::vsp_event, this, &Virtual_serial_port::_vsp_event,
+            Qt::UniqueConnection);
+    port_name = name;
+    show_port_name(QString());
+    reset_setting_texts();
+    emit port_ready(vsp->port_path(), vsp->device_path());
+    return true;
 }
 
 void Virtual_serial_port::fail()

@@ -26,8 +26,12 @@ public:
 
     // Creates the port under the first free name from COM3 to COM99; a name
     // is taken when it is in `existing_port_names` or held by another
-    // console. False when no port could be made (the panel then says so).
-    bool _init_virtual_serial_port(const QStringList& existing_port_names);
+    // console. With a `requested_name` (a fixed name that a data program's
+    // configuration names) only that name is tried, and a name another
+    // console holds is a failure. False when no port could be made (the
+    // panel then says so).
+    bool _init_virtual_serial_port(const QStringList& existing_port_names,
+                                   const QString& requested_name = QString());
 
     // Removes the port (the window's close).
     bool Delete();
@@ -67,6 +71,7 @@ private:
     void on_rx_char();
     void show_port_name(const QString& suffix);
     void reset_setting_texts();
+    bool create_port(const QString& name);
     void fail();
 
     std::unique_ptr<Vsport_control> vsp;

@@ -1,6 +1,7 @@
 #include "vsport_files.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -82,6 +83,12 @@ bool prepare_private_folder(const QString& folder, QString* error)
         return false;
     }
     return true;
+}
+
+bool port_name_acceptable(const QString& name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9_-]{1,32}$"));
+    return pattern.match(name).hasMatch();
 }
 
 QString lock_path(const QString& folder, const QString& name)

@@ -25,6 +25,10 @@ QString port_folder();
 // one that exists. False with a reason in `error` when it cannot be used.
 bool prepare_private_folder(const QString& folder, QString* error);
 
+// A port name is 1 to 32 letters, digits, '_' and '-': a file name of its
+// own in the folder, and no way out of it.
+bool port_name_acceptable(const QString& name);
+
 QString lock_path(const QString& folder, const QString& name);
 QString link_path(const QString& folder, const QString& name);
 
