@@ -17,6 +17,7 @@
 #include "qserial_io.h"
 #include "radio_control_panel.h"
 #include "receive_information_panel.h"
+#include "tool_tips.h"
 #include "virtual_serial_port.h"
 
 #include <QApplication>
@@ -82,6 +83,8 @@ Talvane::Talvane(const QString& data_port_name, QWidget* parent) : QMainWindow(p
     _init_virtual_serial_port(data_port_name);
     // 9. 2G ALE settings.
     _load_2G_ale_settings();
+    // The tool tips, once every widget exists.
+    apply_tool_tips(this);
 }
 
 Talvane::~Talvane() = default;

@@ -163,6 +163,7 @@ void Tst_actions::show_reads_the_window()
 {
     window->setWindowTitle("Console[*]");
     window->setWindowModified(true);
+    window->frequency->setToolTip("<p>1.5 to <b>30</b> MHz</p>"); // shown as plain text
     const QString answer = operated->execute("show");
     QVERIFY(answer.startsWith("ok {"));
     QVERIFY(!answer.contains('\n'));
@@ -183,6 +184,9 @@ void Tst_actions::show_reads_the_window()
     QCOMPARE(names, (QStringList{"Connect", "Tx Kill", "Disabled", "Enable", "Wide",
                                  "Radio Model:", "Sideband:", "Other Address:", "Frequency:",
                                  "Level:", "Locked:", "Read Only:", "Repeat", "Repeat"}));
+    const QJsonArray controls = shown["controls"].toArray();
+    QCOMPARE(controls.at(names.indexOf("Frequency:"))["tooltip"], QJsonValue("1.5 to 30 MHz"));
+    QCOMPARE(controls.at(0)["tooltip"], QJsonValue(""));
 }
 
 void Tst_actions::show_controls_data()

@@ -2,10 +2,14 @@
 // finding the modem, the boot wait, the initialisation and its answers.
 
 #include "console_options.h"
+#include "tool_tips.h"
+#include "widget_tree.h"
 #include "window_fixture.h"
 
+#include <QHelpEvent>
 #include <QImage>
 #include <QSignalSpy>
+#include <QToolTip>
 
 namespace {
 constexpr int connected = CONNECTION_STATE_CONNECTED;
@@ -29,6 +33,7 @@ private slots:
     void refused_init_request_data();
     void refused_init_request();
     void screenshot_option_saves_the_connected_window();
+    void every_control_and_link_quality_readout_has_a_tool_tip();
 };
 
 void Tst_connection_e2e::ready_modem_connects_through_initialising_data()
@@ -186,6 +191,39 @@ void Tst_connection_e2e::screenshot_option_saves_the_connected_window()
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo::exists(shot), scaled_ms(3000));
     QImage image(shot);
     QCOMPARE(image.size(), rig.window->grab().size());
+}
+
+void Tst_connection_e2e::every_control_and_link_quality_readout_has_a_tool_tip()
+{
+    REQUIRE_SIMULATOR();
+    Window_on_modem rig;
+    QVERIFY(rig.start_modem({"--boot-ms", "0", "--model", "KX5"}));
+    rig.window->show();
+    rig.connect_to();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.probe.state(), connected, scaled_ms(5000));
+    Receive_information_panel* link_quality = rig.probe.receive_information();
+    QStringList missing;
+    for (QWidget* w : rig.window->findChildren<QWidget*>()) {
+        const bool readout = qobject_cast<QLabel*>(w) && link_quality->isAncestorOf(w);
+        if ((widget_tree::control_kind(w) || readout) && w->toolTip().isEmpty()) {
+            missing << QString("%1 \"%2\"").arg(w->metaObject()->className(), tool_tip_name(w));
+        }
+    }
+    QVERIFY2(missing.isEmpty(), qPrintable("no tool tip: " + missing.join(", ")));
+
+    // Hovered, the frequency shows in MHz too, the bit error rate as a power
+    // of ten.
+    const std::pair<QWidget*, QString> live[] = {
+        {rig.window->radio_control()->radio_frequency_spin_box, "Now: 7.05 MHz"},
+        {link_quality->ber_label, QString::fromUtf8("Now: 1×10⁻¹²")}};
+    const QSignalBlocker not_sent(rig.window->radio_control()->radio_frequency_spin_box);
+    rig.window->radio_control()->radio_frequency_spin_box->setValue(7050000);
+    link_quality->ber_label->setText("10^(-12)");
+    for (const auto& [widget, now] : live) {
+        QHelpEvent hover(QEvent::ToolTip, QPoint(2, 2), widget->mapToGlobal(QPoint(2, 2)));
+        QCoreApplication::sendEvent(widget, &hover);
+        QTRY_VERIFY2(QToolTip::text().contains(now), qPrintable(QToolTip::text()));
+    }
 }
 
 QTEST_MAIN(Tst_connection_e2e)

@@ -118,6 +118,19 @@ QHash<const QWidget*, QString> captions(const QList<QWidget*>& widgets)
     return result;
 }
 
+// Non-breaking spaces read as spaces.
+QString plain_text(const QString& html)
+{
+    return QTextDocumentFragment::fromHtml(html).toPlainText().replace(QChar(0xa0), ' ');
+}
+
+// As it reads: a rich text tool tip (which wraps) as plain text.
+QString tool_tip(const QWidget* w)
+{
+    const QString tip = w->toolTip();
+    return Qt::mightBeRichText(tip) ? plain_text(tip) : tip;
+}
+
 } // namespace
 
 QString strip_mnemonic(const QString& text)
@@ -139,8 +152,7 @@ QString displayed_text(const QLabel* label)
     const bool rich = label->textFormat() == Qt::RichText ||
                       (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
     if (rich) {
-        // Non-breaking spaces read as spaces.
-        return QTextDocumentFragment::fromHtml(text).toPlainText().replace(QChar(0xa0), ' ');
+        return plain_text(text);
     }
     return label->buddy() ? strip_mnemonic(text) : text;
 }
@@ -233,7 +245,8 @@ QJsonObject describe(QWidget* root)
         controls.append(QJsonObject{{"name", name},
                                     {"kind", t->kind},
                                     {"value", t->value(w)},
-                                    {"enabled", w->isEnabled()}});
+                                    {"enabled", w->isEnabled()},
+                                    {"tooltip", tool_tip(w)}});
     }
     QJsonObject snapshot{
         {"title", displayed_title(root->window())}, {"labels", labels}, {"controls", controls}};

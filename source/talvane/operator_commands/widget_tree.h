@@ -38,7 +38,7 @@ const char* control_kind(const QWidget* widget);
 // first such in reading order; nullptr when there is none.
 QWidget* captioned_control(QWidget* root, const QString& caption);
 
-// {"title":..., "labels":[...], "controls":[{"name","kind","value","enabled"}]}
+// {"title":..., "labels":[...], "controls":[{"name","kind","value","enabled","tooltip"}]}
 QJsonObject describe(QWidget* root);
 
 // Whether the title or a visible label contains text.
