@@ -7,6 +7,7 @@
 #include "app_logging.h"
 #include "connection_controller.h"
 #include "connection_indicator.h"
+#include "data_flow_view.h"
 #include "data_interface_panel.h"
 #include "data_path_bridge.h"
 #include "event_list.h"
@@ -246,6 +247,9 @@ void Talvane::_init_virtual_serial_port()
     });
     connect(vsp, &Virtual_serial_port::port_closed, this, [this] {
         emit data_port_reported("data port closed: " + vsp->control()->port_path());
+    });
+    connect(data_path_bridge, &Data_path_bridge::flow_changed, panel->data_flow, [this] {
+        data_interface_panel->data_flow->show_flow(data_path_bridge->flow_snapshot());
     });
     connect(vsp, &Virtual_serial_port::received_characters, data_path_bridge,
             &Data_path_bridge::vsp_received_characters);
