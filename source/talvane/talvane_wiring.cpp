@@ -152,6 +152,15 @@ void Talvane::_wire_event_list()
     connect(modem_interface, &Modem::data_to_modem_flow_start_indication, events, [events] {
         events->add(Event_kind::data, "Modem flow start: data to the modem goes on");
     });
+    connect(data_path_bridge, &Data_path_bridge::rx_queue_hold_changed, events,
+            [events](bool held, int queued) {
+                events->add(Event_kind::data,
+                            held ? QString("Data from the modem held: %1 bytes wait for the "
+                                           "application")
+                                       .arg(queued)
+                                 : QString("Data from the modem released: the application "
+                                           "caught up"));
+            });
     connect(modem_interface, &Modem::save_configuration_to_non_volatile_memory_set_ack, events,
             [events] { events->add(Event_kind::settings, "Settings saved in the modem"); });
     connect(modem_interface, &Modem::reset_set_ack, events, [events] {
