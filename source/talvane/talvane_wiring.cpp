@@ -7,6 +7,7 @@
 #include "app_logging.h"
 #include "connection_controller.h"
 #include "connection_indicator.h"
+#include "data_flow_view.h"
 #include "data_interface_panel.h"
 #include "data_path_bridge.h"
 #include "event_list.h"
@@ -151,6 +152,15 @@ void Talvane::_wire_event_list()
     connect(modem_interface, &Modem::data_to_modem_flow_start_indication, events, [events] {
         events->add(Event_kind::data, "Modem flow start: data to the modem goes on");
     });
+    connect(data_path_bridge, &Data_path_bridge::rx_queue_hold_changed, events,
+            [events](bool held, int queued) {
+                events->add(Event_kind::data,
+                            held ? QString("Data from the modem held: %1 bytes wait for the "
+                                           "application")
+                                       .arg(queued)
+                                 : QString("Data from the modem released: the application "
+                                           "caught up"));
+            });
     connect(modem_interface, &Modem::save_configuration_to_non_volatile_memory_set_ack, events,
             [events] { events->add(Event_kind::settings, "Settings saved in the modem"); });
     connect(modem_interface, &Modem::reset_set_ack, events, [events] {
@@ -246,6 +256,9 @@ void Talvane::_init_virtual_serial_port(const QString& requested_name)
     });
     connect(vsp, &Virtual_serial_port::port_closed, this, [this] {
         emit data_port_reported("data port closed: " + vsp->control()->port_path());
+    });
+    connect(data_path_bridge, &Data_path_bridge::flow_changed, panel->data_flow, [this] {
+        data_interface_panel->data_flow->show_flow(data_path_bridge->flow_snapshot());
     });
     connect(vsp, &Virtual_serial_port::received_characters, data_path_bridge,
             &Data_path_bridge::vsp_received_characters);

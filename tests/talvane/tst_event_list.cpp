@@ -101,6 +101,10 @@ private slots:
             emit w.modem()->data_to_modem_flow_stop_indication();
         }) << "Data"
                                    << "Modem flow stop";
+        QTest::newRow("held") << Window_action([](Talvane& w, Talvane_test_probe&) {
+            emit w.modem()->data_from_modem_set(QByteArray(70000, 'm'), true);
+        }) << "Data"
+                              << "Data from the modem held: 70000 bytes wait";
         QTest::newRow("saved") << Window_action([](Talvane& w, Talvane_test_probe&) {
             emit w.modem()->save_configuration_to_non_volatile_memory_set_ack();
         }) << "Settings"

@@ -1,6 +1,7 @@
 // The console program operated through its commands on standard input,
 // against the simulated modem: what a script or a station controller sees.
 
+#include "../vsport/pty_app_end.h"
 #include "console_program.h"
 #include "window_fixture.h"
 
@@ -36,6 +37,21 @@ private slots:
             disconnect_offered |= control.toObject().value("name").toString() == "Disconnect";
         }
         QVERIFY(disconnect_offered);
+
+        // A data program's bytes counted on their way to the modem.
+        QString port;
+        for (const QJsonValue& event : window.value("events").toArray()) {
+            const QString text = event["text"].toString();
+            if (text.startsWith("Data port: ")) {
+                port = text.mid(11, text.lastIndexOf(" (") - 11);
+            }
+        }
+        Pty_app_end program(port);
+        QVERIFY2(program.is_open(), qPrintable(port));
+        program.pending = QByteArray(3000, 'd');
+        program.serve();
+        QTRY_COMPARE_WITH_TIMEOUT(console.show().value("data")["to_modem_bytes"].toInt(), 3000,
+                                  scaled_ms(10000));
 
         QVERIFY(console.ask("click \"No such button\"").startsWith("error:"));
         QVERIFY(console.ask("frobnicate").startsWith("error:"));

@@ -3,6 +3,8 @@
 
 #include "data_interface_panel.h"
 
+#include "data_flow_view.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
@@ -58,6 +60,7 @@ Data_interface_panel::Data_interface_panel(QComboBox* port_rate_selector,
     grid->addWidget(caption("Flow Control:", flow_control_selector, this), 4, 0, 1, 1);
     grid->addWidget(flow_control_selector, 4, 1, 1, 1);
     grid->addWidget(vsp_flow_control_label, 4, 1, 1, 1);
+    data_flow = new Data_flow_view(grid, 5, this);
 
     connect(vsp_data_interface_button, &QRadioButton::clicked, this,
             &Data_interface_panel::_ui_action_vsp_data_interface_selected);
@@ -72,6 +75,11 @@ Data_interface_panel::Data_interface_panel(QComboBox* port_rate_selector,
 bool Data_interface_panel::raw_data_interface_chosen() const
 {
     return raw_data_interface_button->isChecked();
+}
+
+QVariantMap Data_interface_panel::operator_data() const
+{
+    return data_flow->operator_data();
 }
 
 void Data_interface_panel::_show_interface(bool raw)

@@ -3,19 +3,24 @@
 // The "Data Interface" panel: the choice between the virtual port (user data
 // through this program) and the modem's own data port, the virtual port's
 // name and line settings, and the modem data port's selectors, which the
-// Modem Control panel owns and this panel places.
+// Modem Control panel owns and this panel places; below them, the user data
+// at a glance.
 
 #include <QGroupBox>
+#include <QVariantMap>
 
 class QComboBox;
 class QLabel;
 class QRadioButton;
 
 namespace vq_qt {
+class Data_flow_view;
 
 class Data_interface_panel : public QGroupBox
 {
     Q_OBJECT
+    // The user data at a glance, for the operator commands' snapshot.
+    Q_PROPERTY(QVariantMap operator_data READ operator_data)
 
 public:
     // The three selectors of the modem's data port: baud rate, data format
@@ -33,6 +38,7 @@ public:
     bool data_if_raw() const { return data_if_raw_flag; }
     void set_data_if_raw(bool raw) { data_if_raw_flag = raw; }
     bool raw_data_interface_chosen() const;
+    QVariantMap operator_data() const;
 
     // The virtual port's readouts (texts from the virtual port).
     void show_vsp_port_name(const QString& text, const QString& tool_tip);
@@ -47,6 +53,7 @@ public:
     QLabel* vsp_baud_label = nullptr;
     QLabel* vsp_data_format_label = nullptr;
     QLabel* vsp_flow_control_label = nullptr;
+    Data_flow_view* data_flow = nullptr;
 
 public slots:
     void _ui_action_vsp_data_interface_selected();

@@ -24,6 +24,10 @@ Data_path_bridge::Data_path_bridge(vq_qt::QModem_interface* modem_interface, QOb
     from_modem_timer->setInterval(from_modem_confirm_ms);
     connect(from_modem_timer, &QTimer::timeout, this,
             &Data_path_bridge::_data_from_modem_unconfirmed);
+    flow_timer = new QTimer(this);
+    flow_timer->setInterval(flow_meter_ms);
+    connect(flow_timer, &QTimer::timeout, this, &Data_path_bridge::_flow_meter_tick);
+    flow_clock.start();
     if (modem_interface) {
         // Refused is answered too: asking again would not change the answer.
         using Q = vq_qt::QModem_interface;
@@ -55,6 +59,7 @@ void Data_path_bridge::set_control(vq_qt::Vsport_control* control)
 void Data_path_bridge::_read_from_vsp()
 {
     if (vsp) {
+        _wake_flow_meter();
         tx_buffer.append(vsp->ReadArray(vsp_read_size));
     }
 }
@@ -76,7 +81,10 @@ void Data_path_bridge::_service_tx_buffer()
     if (size > 0) {
         if (!modem_flow_stopped_flag && modem_link_up && !answer_overdue) {
             const int chunk = qMin(size, tx_chunk_size);
-            modem_interface->set_send_data_to_modem(tx_buffer.left(chunk));
+            _wake_flow_meter();
+            if (modem_interface->set_send_data_to_modem(tx_buffer.left(chunk))) {
+                meter.count_to_modem(chunk);
+            }
             tx_buffer.remove(0, chunk);
             unacknowledged_chunks.enqueue(chunk);
             unacknowledged += chunk;
@@ -85,10 +93,7 @@ void Data_path_bridge::_service_tx_buffer()
         if (size > tx_high_water_mark) {
             if (clear_to_send_flag) {
                 qCDebug(lc_flow_ctrl) << "Tx buffer full - set CTS to false";
-                clear_to_send_flag = false;
-                if (vsp) {
-                    vsp->SetCTS(false);
-                }
+                _set_clear_to_send(false);
             }
             return;
         }
@@ -99,9 +104,16 @@ void Data_path_bridge::_service_tx_buffer()
     qCDebug(lc_flow_ctrl) << "Tx buffer low - set CTS to true";
     clear_to_send_flag = true;
     _read_from_vsp();
+    _set_clear_to_send(true);
+}
+
+void Data_path_bridge::_set_clear_to_send(bool clear)
+{
+    clear_to_send_flag = clear;
     if (vsp) {
-        vsp->SetCTS(true);
+        vsp->SetCTS(clear);
     }
+    _flow_state_changed();
 }
 
 void Data_path_bridge::_handle_data_to_modem_set_ack()
@@ -118,17 +130,21 @@ void Data_path_bridge::_handle_data_to_modem_flow_stop_indication()
 {
     qCDebug(lc_flow_ctrl) << "Data to modem flow stop";
     modem_flow_stopped_flag = 1;
+    _flow_state_changed();
 }
 
 void Data_path_bridge::_handle_data_to_modem_flow_start_indication()
 {
     qCDebug(lc_flow_ctrl) << "Data to modem flow start";
     modem_flow_stopped_flag = 0;
+    _flow_state_changed();
 }
 
 void Data_path_bridge::_handle_data_from_modem_set(QByteArray byte_array, bool final)
 {
     qCDebug(lc_resp_handle) << "_handle_data_from_modem_set" << byte_array.size() << final;
+    _wake_flow_meter();
+    meter.count_from_modem(byte_array.size());
     if (!vsp) {
         discarded_bytes += byte_array.size();
         return;
@@ -162,10 +178,12 @@ void Data_path_bridge::_hold_or_release_modem_data()
                               << "bytes wait for the application";
         data_from_modem_disabled = true;
         _ask_data_from_modem(false);
+        emit rx_queue_hold_changed(true, queued);
     } else if (data_from_modem_disabled && queued < rx_low_water_mark && vsp && vsp->IsOpened()) {
         qCDebug(lc_flow_ctrl) << "Rx queue low - release data from the modem";
         data_from_modem_disabled = false;
         _ask_data_from_modem(true);
+        emit rx_queue_hold_changed(false, queued);
     }
 }
 
@@ -203,6 +221,7 @@ void Data_path_bridge::modem_restarted()
     if (modem_flow_stopped_flag) {
         qCDebug(lc_flow_ctrl) << "Data to modem flow start: the modem restarted";
         modem_flow_stopped_flag = 0;
+        _flow_state_changed();
     }
 }
 
@@ -237,6 +256,10 @@ void Data_path_bridge::_ask_data_from_modem(bool enable)
     }
     from_modem_asked = enable ? 1 : 0;
     from_modem_timer->start();
+    if (from_modem_held == enable) {
+        from_modem_held = !enable;
+        _flow_state_changed();
+    }
 }
 
 void Data_path_bridge::_data_from_modem_answered(bool enable)
@@ -306,11 +329,52 @@ void Data_path_bridge::tx_killed()
         const qint64 dropped = vsp->discard_received();
         qCDebug(lc_flow_ctrl) << "Tx Kill:" << dropped << "bytes waiting in the port discarded";
     }
+    _flow_state_changed();
 }
 
 void Data_path_bridge::tx_resumed()
 {
     tx_buffer.clear();
+    _flow_state_changed();
+}
+
+Data_flow_snapshot Data_path_bridge::flow_snapshot() const
+{
+    Data_flow_snapshot snapshot;
+    snapshot.to_modem_bytes = meter.to_modem_bytes();
+    snapshot.from_modem_bytes = meter.from_modem_bytes();
+    snapshot.to_modem_bps = meter.to_modem_bps();
+    snapshot.from_modem_bps = meter.from_modem_bps();
+    snapshot.tx_buffer_bytes = int(tx_buffer.size());
+    snapshot.cts = clear_to_send_flag;
+    snapshot.modem_flow_stop = modem_flow_stopped_flag != 0;
+    snapshot.held = from_modem_held;
+    return snapshot;
+}
+
+void Data_path_bridge::_flow_state_changed()
+{
+    _wake_flow_meter();
+    emit flow_changed();
+}
+
+void Data_path_bridge::_wake_flow_meter()
+{
+    // The meter sleeps while nothing moves or waits; its window starts
+    // afresh when something does.
+    if (!flow_timer->isActive()) {
+        meter.restart(flow_clock.elapsed());
+        flow_timer->start();
+    }
+}
+
+void Data_path_bridge::_flow_meter_tick()
+{
+    meter.sample(flow_clock.elapsed());
+    emit flow_changed();
+    if (meter.idle() && tx_buffer.isEmpty()) {
+        flow_timer->stop();
+    }
 }
 
 } // namespace vq_qt

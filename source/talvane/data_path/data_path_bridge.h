@@ -6,14 +6,18 @@
 // the port's clear-to-send dropped above the high water mark and raised
 // below the low one. Bytes from the modem go back to the port; those the
 // application does not read yet are queued, and the modem is asked to hold
-// its data while the queue is long.
+// its data while the queue is long. The bytes each way are counted, with
+// their rates, for the operator.
 //
 // What the modem received over the air is traffic for the station: while no
 // application holds the port the modem is asked to hold it, and what arrives
 // all the same waits here for the next application. What was queued for an
 // application that then closed the port is dropped, with a count.
 
+#include "data_flow_meter.h"
+
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QQueue>
 
@@ -42,6 +46,8 @@ public:
     // acknowledged this long after is sent again: a damaged request would
     // leave the modem holding its data for good.
     static constexpr int from_modem_confirm_ms = 1000;
+    // The rates are sampled this often while data moves or waits.
+    static constexpr int flow_meter_ms = 1000;
 
     explicit Data_path_bridge(vq_qt::QModem_interface* modem_interface, QObject* parent = nullptr);
 
@@ -61,6 +67,19 @@ public:
     // User data handed to the modem and not acknowledged yet.
     qint64 unacknowledged_bytes() const { return unacknowledged; }
     QTimer* from_modem_confirm_timer() const { return from_modem_timer; }
+
+    // The bytes each way since the console started, their rates, the
+    // buffer's fill and the flow control, as they are now.
+    Data_flow_snapshot flow_snapshot() const;
+    QTimer* flow_meter_timer() const { return flow_timer; }
+
+signals:
+    // Each sample of the rates, and each change of CTS, of the modem's flow,
+    // of its hold or of the buffer by Tx Kill or Tx Resume.
+    void flow_changed();
+    // The modem is asked to hold its data as the application does not read
+    // it (held), or to send it again as the application caught up.
+    void rx_queue_hold_changed(bool held, int queued);
 
 public slots:
     void _service_tx_buffer();
@@ -106,6 +125,10 @@ private:
     void _ask_data_from_modem(bool enable);
     void _data_from_modem_answered(bool enable);
     void _data_from_modem_unconfirmed();
+    void _set_clear_to_send(bool clear);
+    void _flow_state_changed();
+    void _wake_flow_meter();
+    void _flow_meter_tick();
 
     vq_qt::QModem_interface* modem_interface;
     vq_qt::Vsport_control* vsp = nullptr;
@@ -122,6 +145,10 @@ private:
     QQueue<int> unacknowledged_chunks; // sizes, oldest first
     qint64 unacknowledged = 0;
     qint64 discarded_bytes = 0;
+    bool from_modem_held = false; // the latest request was a disable
+    Data_flow_meter meter;
+    QTimer* flow_timer = nullptr;
+    QElapsedTimer flow_clock;
 };
 
 } // namespace vq_qt

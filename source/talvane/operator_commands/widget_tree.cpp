@@ -13,6 +13,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 #include <algorithm>
+#include <utility>
 
 namespace vq_qt::widget_tree {
 
@@ -250,12 +251,17 @@ QJsonObject describe(QWidget* root)
     }
     QJsonObject snapshot{
         {"title", displayed_title(root->window())}, {"labels", labels}, {"controls", controls}};
-    // A history of the window offers its newest lines as this property.
-    for (const QWidget* w : root->findChildren<QWidget*>()) {
-        const QVariant events = w->property("operator_events");
-        if (events.isValid()) {
-            snapshot.insert("events", QJsonArray::fromVariantList(events.toList()));
-            break;
+    // A history of the window offers its newest lines as a property, the
+    // data path its counters.
+    const QList<QWidget*> all = root->findChildren<QWidget*>();
+    for (const auto& [property, key] :
+         {std::pair{"operator_events", "events"}, std::pair{"operator_data", "data"}}) {
+        for (const QWidget* w : all) {
+            const QVariant value = w->property(property);
+            if (value.isValid()) {
+                snapshot.insert(key, QJsonValue::fromVariant(value));
+                break;
+            }
         }
     }
     return snapshot;
