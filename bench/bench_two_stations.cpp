@@ -99,7 +99,7 @@ struct Station
             return false;
         }
         console.start(program("TALVANE_CONSOLE", "talvane/talvane"),
-                      {"--control", "--port", link, "--connect", "--print-state"});
+                      {"--control", "--port", link, "--connect", "--print-state", "--instance", name});
         bool connected = false;
         return spin_until(
                    [&] {

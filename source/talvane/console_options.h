@@ -13,6 +13,9 @@ struct Console_options
     int screenshot_delay_ms = 300; // --screenshot-delay MS: wait after connecting
     bool print_state = false;      // --print-state: one line on stdout per state change
     bool control = false;          // --control: operator commands on standard input
+    QString instance = "talvane";  // --instance NAME: the control socket's name
+    bool remote = false;           // --remote COMMAND...: operate a running console
+    QStringList remote_commands;   // the command lines after --remote
     QStringList warnings;          // arguments that were not understood and are ignored
     bool help = false;             // --help was given (the text is in help_text)
     bool version = false;          // --version: print the program name and version
