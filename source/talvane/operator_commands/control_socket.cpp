@@ -8,6 +8,7 @@
 #include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSocketNotifier>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <cerrno>
@@ -27,6 +28,7 @@ namespace files = vsport_files;
 
 // Room for every client to connect at once; those over the limit are told so.
 constexpr int listen_backlog = 2 * Control_socket::most_clients;
+constexpr int accept_pause_ms = 1000;
 
 bool fill_address(const QString& path, sockaddr_un* address)
 {
@@ -155,8 +157,16 @@ void Control_socket::_accept()
         if (fd < 0) {
             if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR &&
                 errno != ECONNABORTED) {
+                // Out of descriptors, say: the waiting client stays queued,
+                // and the listener rests instead of firing on and on.
                 qCWarning(lc_control_socket).noquote()
                     << "Control socket: accepting failed:" << files::errno_text();
+                _listener->setEnabled(false);
+                QTimer::singleShot(accept_pause_ms, this, [this] {
+                    if (_listener) {
+                        _listener->setEnabled(true);
+                    }
+                });
             }
             return;
         }
