@@ -98,8 +98,9 @@ struct Station
         if (!spin_until([&] { return QFile::exists(link); }, 5000)) {
             return false;
         }
-        console.start(program("TALVANE_CONSOLE", "talvane/talvane"),
-                      {"--control", "--port", link, "--connect", "--print-state"});
+        console.start(
+            program("TALVANE_CONSOLE", "talvane/talvane"),
+            {"--control", "--port", link, "--connect", "--print-state", "--instance", name});
         bool connected = false;
         return spin_until(
                    [&] {

@@ -1,6 +1,7 @@
 #include "console_options.h"
 
 #include "app_logging.h"
+#include "control_socket.h"
 #include "operator_commands.h"
 #include "vsport_files.h"
 
@@ -36,6 +37,16 @@ const char* const usage_text =
     "                      letters, digits, _ and -) instead of the first free\n"
     "                      COMn, so a data program's configuration can name it;\n"
     "                      ends with exit status 1 when another console holds it.\n"
+    "  --instance NAME     the console's name (default talvane). It takes the\n"
+    "                      commands below, and watch and help, on the socket\n"
+    "                      $XDG_RUNTIME_DIR/talvane/NAME.control (see the\n"
+    "                      manual page); a second console of the same name\n"
+    "                      does not start.\n"
+    "  --remote [--instance NAME] COMMAND...\n"
+    "                      send each COMMAND (one argument, one command line)\n"
+    "                      to the running console NAME, print its answers and\n"
+    "                      end: status 0 when all were \"ok\". After watch, the\n"
+    "                      events are printed until interrupted.\n"
     "  --version           print the program name and version.\n"
     "  --help              show this text.\n"
     "\n"
@@ -107,6 +118,28 @@ Console_options parse_console_options(const QStringList& arguments)
                 options.error = "--data-port needs a name of 1 to 32 letters, digits, _ and -";
                 return options;
             }
+        } else if (argument == "--instance" || argument.startsWith("--instance=")) {
+            if (argument.contains('=')) {
+                options.instance = argument.mid(11);
+            } else if (!value(options.instance)) {
+                return options;
+            }
+            if (!vq_qt::Control_socket::valid_instance_name(options.instance)) {
+                options.error = "--instance takes letters, digits, '.', '_' and '-' (at most 64, "
+                                "not starting with '.')";
+                return options;
+            }
+            if (options.remote) {
+                options.remote_commands = arguments.mid(i + 1);
+                break;
+            }
+        } else if (argument == "--remote") {
+            // The rest are command lines, after the console's name if given.
+            options.remote = true;
+            if (!arguments.value(i + 1).startsWith("--instance")) {
+                options.remote_commands = arguments.mid(i + 1);
+                break;
+            }
         } else if (argument == "--version") {
             options.version = true;
         } else if (argument == "--help" || argument == "-h") {
@@ -117,6 +150,9 @@ Console_options parse_console_options(const QStringList& arguments)
     }
     if (options.ports.contains(QString())) {
         options.error = "--port needs a value";
+    }
+    if (options.remote && options.remote_commands.isEmpty()) {
+        options.error = "--remote needs at least one command";
     }
     return options;
 }

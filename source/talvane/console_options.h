@@ -15,6 +15,9 @@ struct Console_options
     bool control = false;          // --control: operator commands on standard input
     bool headless = false;         // --headless: offscreen platform, no window on any display
     QString data_port;             // --data-port NAME: the virtual data port's fixed name
+    QString instance = "talvane";  // --instance NAME: the control socket's name
+    bool remote = false;           // --remote COMMAND...: operate a running console
+    QStringList remote_commands;   // the command lines after --remote
     QStringList warnings;          // arguments that were not understood and are ignored
     bool help = false;             // --help was given (the text is in help_text)
     bool version = false;          // --version: print the program name and version

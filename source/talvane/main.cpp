@@ -3,13 +3,17 @@
 
 #include "app_logging.h"
 #include "console_options.h"
+#include "control_socket.h"
+#include "event_list.h"
 #include "headless.h"
 #include "operator_commands.h"
+#include "remote_control.h"
 #include "talvane.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonObject>
 #include <QTimer>
 #include <algorithm>
 #include <clocale>
@@ -77,6 +81,9 @@ int main(int argc, char* argv[])
     if (early.help || early.version || !early.error.isEmpty()) {
         return report_console_options(early);
     }
+    if (early.remote) {
+        return vq_qt::run_remote_commands(early.instance, early.remote_commands);
+    }
 
     if (early.headless) {
         headless::choose_offscreen_platform();
@@ -91,6 +98,21 @@ int main(int argc, char* argv[])
     const Console_options options = parse_console_options(app.arguments().mid(1));
     warn_about_ignored_arguments(options);
     set_warnings_to_standard_error(options.headless);
+    // The name is taken before anything else is made: a second console of
+    // the same name leaves the first one's port and files alone.
+    vq_qt::Control_socket control;
+    QString control_error;
+    switch (control.listen(options.instance, &control_error)) {
+    case vq_qt::Control_socket::Listen_result::name_taken:
+        std::fprintf(stderr, "talvane: %s\n", qPrintable(control_error));
+        return 1;
+    case vq_qt::Control_socket::Listen_result::failed:
+        std::fprintf(stderr, "talvane: no control socket: %s\n", qPrintable(control_error));
+        qCWarning(vq_qt::lc_control_socket).noquote() << "No control socket:" << control_error;
+        break;
+    case vq_qt::Control_socket::Listen_result::listening:
+        break;
+    }
     auto* window = new vq_qt::Talvane(options.data_port);
     if (!options.data_port.isEmpty() &&
         !data_port_created_as_asked(*window->virtual_serial_port(), options.data_port)) {
@@ -104,6 +126,12 @@ int main(int argc, char* argv[])
         headless::close_on_termination_signals(window);
     }
     window->apply_console_options(options);
+    control.serve(window);
+    QObject::connect(window->events(), &vq_qt::Event_list::added, &control,
+                     [&control](const vq_qt::Event_entry& entry) {
+                         control.publish_event(
+                             QJsonObject::fromVariantMap(vq_qt::Event_list::fields(entry)));
+                     });
     if (options.control) {
         // A controller that goes away must not take the console with it:
         // answers to a closed pipe fail instead of ending the process.

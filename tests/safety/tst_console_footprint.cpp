@@ -1,9 +1,11 @@
-// What the console leaves on the system: it listens on no socket (its UDP
-// log output only sends, and only where a port is configured), and every
+// What the console leaves on the system: it listens on no network socket
+// (its UDP log output only sends, and only where a port is configured) and
+// on one UNIX socket, its control socket, and every
 // file and folder it creates has the mode the README states: the virtual
 // data port's folder 0700, nothing else writable by group or others.
 
 #include "app_logging.h"
+#include "control_socket.h"
 #include "registry_wrapper.h"
 #include "trace_logger.h"
 #include "window_fixture.h"
@@ -123,6 +125,9 @@ private slots:
         logger->set_network_log_level(0);
         logger->log("x.cpp", 1, "footprint", "info", 50, nullptr, nullptr);
         Window_on_modem rig;
+        Control_socket control;
+        QString error;
+        QCOMPARE(control.listen("footprint", &error), Control_socket::Listen_result::listening);
         QVERIFY(connect_to_simulated_modem(rig));
 
         for (const Socket_row& row : own_sockets({"tcp", "tcp6"}, 9)) {
@@ -140,9 +145,11 @@ private slots:
             QVERIFY2(port != log_port,
                      qPrintable("bound to the log port: " + row.fields.join(' ')));
         }
-        // Unix sockets: none accepting connections (flag __SO_ACCEPTCON).
+        // Unix sockets: none accepting connections (flag __SO_ACCEPTCON) but
+        // the control socket.
         for (const Socket_row& row : own_sockets({"unix"}, 6)) {
-            QVERIFY2((row.fields.at(3).toUInt(nullptr, 16) & 0x10000) == 0,
+            QVERIFY2((row.fields.at(3).toUInt(nullptr, 16) & 0x10000) == 0 ||
+                         row.fields.value(7).trimmed() == control.path(),
                      qPrintable("a listening unix socket: " + row.fields.join(' ')));
         }
     }
@@ -154,12 +161,16 @@ private slots:
     {
         REQUIRE_SIMULATOR();
         const mode_t previous = ::umask(022);
+        // The control socket and its lock stay for the look below.
+        Control_socket control;
         {
             std::unique_ptr<vq::Trace_logger> logger(
                 create_talvane_trace_logger(talvane_log_directory()));
             set_trace_logger(logger.get());
             logger->log("x.cpp", 1, "footprint", "info", 50, nullptr, nullptr);
             Window_on_modem rig;
+            QString error;
+            QCOMPARE(control.listen("footprint", &error), Control_socket::Listen_result::listening);
             QVERIFY(connect_to_simulated_modem(rig));
             rig.window->close();
             set_trace_logger(nullptr);

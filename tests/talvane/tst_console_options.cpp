@@ -15,6 +15,8 @@ private slots:
 
     void console_options_data();
     void console_options();
+    void remote_and_instance_data();
+    void remote_and_instance();
     void console_port_options_fill_the_selector();
 };
 
@@ -91,6 +93,42 @@ void Tst_console_options::console_options()
     QVERIFY(parse_console_options({"--help"}).help);
     QVERIFY(options.help_text.contains("--port PATH"));
     QVERIFY(options.help_text.contains("wait TEXT [SECONDS]"));
+}
+
+void Tst_console_options::remote_and_instance_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("instance"); // empty: a bad command line
+    QTest::addColumn<QStringList>("commands");
+    QTest::newRow("name") << QStringList{"--instance", "st-1.a"} << "st-1.a" << QStringList{};
+    QTest::newRow("remote, name after")
+        << QStringList{"--remote", "--instance", "st", "show", "click X"} << "st"
+        << QStringList{"show", "click X"};
+    QTest::newRow("name before remote")
+        << QStringList{"--instance=st", "--remote", "quit"} << "st" << QStringList{"quit"};
+    QTest::newRow("commands like options")
+        << QStringList{"--remote", "--port", "x"} << "talvane" << QStringList{"--port", "x"};
+    QTest::newRow("no command") << QStringList{"--remote", "--instance", "st"} << ""
+                                << QStringList{};
+    QTest::newRow("path in name") << QStringList{"--instance", "../x"} << "" << QStringList{};
+    QTest::newRow("hidden name") << QStringList{"--instance", ".x"} << "" << QStringList{};
+    QTest::newRow("65 characters")
+        << QStringList{"--instance", QString(65, 'n')} << "" << QStringList{};
+}
+
+void Tst_console_options::remote_and_instance()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, instance);
+    QFETCH(QStringList, commands);
+    const Console_options options = parse_console_options(arguments);
+    QCOMPARE(options.error.isEmpty(), !instance.isEmpty());
+    if (!instance.isEmpty()) {
+        QCOMPARE(options.instance, instance);
+        QCOMPARE(options.remote, arguments.contains("--remote"));
+        QCOMPARE(options.remote_commands, commands);
+        QVERIFY(options.warnings.isEmpty());
+    }
 }
 
 void Tst_console_options::console_port_options_fill_the_selector()

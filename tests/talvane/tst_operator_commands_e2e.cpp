@@ -1,5 +1,6 @@
 // The console program operated through its commands on standard input,
-// against the simulated modem: what a script or a station controller sees.
+// against the simulated modem, and from other processes through its control
+// socket: what a script or a station controller sees.
 
 #include "../vsport/pty_app_end.h"
 #include "console_program.h"
@@ -9,6 +10,31 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
+
+namespace {
+
+struct Finished
+{
+    int code = -1;
+    QString out;
+    QString err;
+};
+
+Finished run_console(const QStringList& arguments, const QProcessEnvironment& environment)
+{
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(Console_program::program(), arguments);
+    if (!process.waitForFinished(scaled_ms(20000))) {
+        process.kill();
+        process.waitForFinished();
+    }
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+} // namespace
 
 class Tst_operator_commands_e2e : public QObject
 {
@@ -88,7 +114,8 @@ private slots:
 
         QProcess second;
         second.setProcessEnvironment(environment);
-        second.start(Console_program::program(), arguments);
+        // Another name of its own: only the data port is in dispute.
+        second.start(Console_program::program(), arguments + QStringList{"--instance", "second"});
         QVERIFY(second.waitForFinished(scaled_ms(20000)));
         QCOMPARE(second.exitCode(), 1);
         QVERIFY(second.readAllStandardError().contains(
@@ -114,6 +141,47 @@ private slots:
         console.process.closeWriteChannel();
         QVERIFY(!console.process.waitForFinished(scaled_ms(300)));
         QCOMPARE(console.process.state(), QProcess::Running);
+    }
+
+    // talvane --remote against a running console; one console per name.
+    void remote_commands_and_events()
+    {
+        QTemporaryDir runtime(QDir::tempPath() + "/remote-XXXXXX");
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("XDG_RUNTIME_DIR", runtime.path());
+        Console_program console;
+        QVERIFY(console.start({"--instance", "e2e", "--port", "/nonexistent/modem"}, environment));
+        QCOMPARE(console.ask("wait \"Not connected\" 10"), QString("ok"));
+        Console_program watch;
+        watch.process.setProcessEnvironment(environment);
+        watch.process.start(Console_program::program(), {"--remote", "--instance", "e2e", "watch"});
+        QTRY_VERIFY_WITH_TIMEOUT(watch.process.canReadLine(), scaled_ms(10000));
+        QCOMPARE(watch.process.readLine(), QByteArray("ok\n"));
+
+        Finished r =
+            run_console({"--remote", "--instance=e2e", "show", "click Connect"}, environment);
+        QCOMPARE(r.code, 0);
+        QVERIFY2(r.out.startsWith("ok {") && r.out.endsWith("\nok\n"), qPrintable(r.out));
+        // The port cannot open: that is an event for the watching client.
+        QTRY_VERIFY_WITH_TIMEOUT(watch.process.canReadLine(), scaled_ms(10000));
+        const QJsonObject event = QJsonDocument::fromJson(watch.process.readLine()).object();
+        QVERIFY(!event.value("kind").toString().isEmpty() && event.contains("time"));
+
+        r = run_console({"--remote", "--instance", "e2e", "help", "click Nothing"}, environment);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.out.startsWith("ok click TEXT") && r.out.contains("\nerror:"),
+                 qPrintable(r.out));
+        r = run_console({"--remote", "--instance", "nobody", "show"}, environment);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("no console named \"nobody\" is running"), qPrintable(r.err));
+        r = run_console({"--instance", "e2e"}, environment);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains("a console named \"e2e\" is already running"), qPrintable(r.err));
+
+        QCOMPARE(run_console({"--instance", "e2e", "--remote", "quit"}, environment).code, 0);
+        QVERIFY(console.process.waitForFinished(scaled_ms(10000)));
+        QVERIFY(watch.process.waitForFinished(scaled_ms(10000)));
+        QCOMPARE(watch.process.exitCode(), 0);
     }
 };
 

@@ -89,7 +89,8 @@ struct Station
                                .arg(name, name == "ALPHA" ? "BRAVO" : "ALPHA")
                                .toUtf8());
         ale_settings.close();
-        QVERIFY(console.start({"--port", modem.link, "--connect"}, environment));
+        QVERIFY(
+            console.start({"--port", modem.link, "--connect", "--instance", name}, environment));
         QCOMPARE(console.ask("wait \"Connected to\" 20", 25000), QString("ok"));
         QCOMPARE(console.ask(QString("choose \"Data Rate [bps]\" \"%1\"").arg(air_rate)),
                  QString("ok"));

@@ -69,13 +69,22 @@ const Command* find_command(const QString& name)
     return found == std::end(commands) ? nullptr : found;
 }
 
-bool passed_over(const QString& line)
+} // namespace
+
+bool Operator_commands::passed_over(const QString& line)
 {
     const QString trimmed = line.trimmed();
     return trimmed.isEmpty() || trimmed.startsWith('#');
 }
 
-} // namespace
+QStringList Operator_commands::usages()
+{
+    QStringList list;
+    for (const Command& command : commands) {
+        list << QString::fromLatin1(command.usage);
+    }
+    return list;
+}
 
 Operator_commands::Operator_commands(QWidget* window, int input_fd, FILE* output, QObject* parent)
     : Operator_commands(

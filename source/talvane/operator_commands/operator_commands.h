@@ -45,6 +45,10 @@ public:
 
     // The command summary, for --help and the README.
     static QString help_text();
+    // The usage of each command ("click TEXT", ...), in the order of help_text().
+    static QStringList usages();
+    // Blank lines and lines starting with # get no answer.
+    static bool passed_over(const QString& line);
 
 signals:
     // Every answer, in the order of the commands.

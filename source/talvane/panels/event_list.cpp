@@ -83,12 +83,17 @@ QVariantList Event_list::last(int count) const
     QVariantList result;
     const int skip = std::max(0, int(lines.size()) - std::max(0, count));
     for (auto it = lines.begin() + skip; it != lines.end(); ++it) {
-        const QDateTime stamped = it->time.toOffsetFromUtc(it->time.offsetFromUtc());
-        result.append(QVariantMap{{"time", stamped.toString(Qt::ISODateWithMs)},
-                                  {"kind", event_kind_name(it->kind)},
-                                  {"text", it->text}});
+        result.append(fields(*it));
     }
     return result;
+}
+
+QVariantMap Event_list::fields(const Event_entry& entry)
+{
+    const QDateTime stamped = entry.time.toOffsetFromUtc(entry.time.offsetFromUtc());
+    return QVariantMap{{"time", stamped.toString(Qt::ISODateWithMs)},
+                       {"kind", event_kind_name(entry.kind)},
+                       {"text", entry.text}};
 }
 
 QString Event_list::line_text(const Event_entry& entry)

@@ -60,6 +60,9 @@ public:
     // (time in ISO 8601 with milliseconds and the offset from UTC).
     QVariantList last(int count) const;
 
+    // One line as {"time", "kind", "text"} (time as in last()).
+    static QVariantMap fields(const Event_entry& entry);
+
     // "10:31:07  Connection  Connected to KX5".
     static QString line_text(const Event_entry& entry);
 
