@@ -138,11 +138,12 @@ QString displayed_text(const QLabel* label)
     const QString text = label->text();
     const bool rich = label->textFormat() == Qt::RichText ||
                       (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
+    QString shown = text;
     if (rich) {
         // Non-breaking spaces read as spaces.
-        return QTextDocumentFragment::fromHtml(text).toPlainText().replace(QChar(0xa0), ' ');
+        shown = QTextDocumentFragment::fromHtml(text).toPlainText().replace(QChar(0xa0), ' ');
     }
-    return label->buddy() ? strip_mnemonic(text) : text;
+    return label->buddy() ? strip_mnemonic(shown) : shown;
 }
 
 QString button_text(const QAbstractButton* button)
