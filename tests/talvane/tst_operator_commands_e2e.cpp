@@ -37,6 +37,16 @@ private slots:
         }
         QVERIFY(disconnect_offered);
 
+        // A caption with a mnemonic is named as it reads.
+        QCOMPARE(console.ask("set \"Self Address:\" base1"), QString("ok BASE1"));
+        // Load Defaults asks first; the question takes the commands until
+        // it is answered.
+        QCOMPARE(console.ask("click \"Load Defaults\""), QString("ok"));
+        QVERIFY(console.ask("show").contains("resets the modem"));
+        QVERIFY(console.ask("click Disconnect").startsWith("error:"));
+        QCOMPARE(console.ask("click Yes"), QString("ok"));
+        QCOMPARE(console.ask("wait \"Safe Mode Reset\" 5"), QString("ok"));
+
         QVERIFY(console.ask("click \"No such button\"").startsWith("error:"));
         QVERIFY(console.ask("frobnicate").startsWith("error:"));
         QCOMPARE(console.ask("wait \"Never shown\" 0.2"), QString("error: timeout"));
