@@ -76,13 +76,13 @@ Talvane::Talvane(QWidget* parent) : QMainWindow(parent)
     serial_io = new vq_qt::QSerial_io(this);
     modem_interface = new vq_qt::QModem_interface(this, modem_destination_address);
     _init_gui();
+    _init_keyboard();
     // 7. Port list, state Not connected, wiring.
     _init_modem_link();
     // 8. Virtual serial port for the data application.
     _init_virtual_serial_port();
     // 9. 2G ALE settings.
     _load_2G_ale_settings();
-    _init_keyboard();
 }
 
 Talvane::~Talvane() = default;
