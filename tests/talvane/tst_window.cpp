@@ -1,7 +1,6 @@
 // The main window without a modem: construction, layout, settings, and the
 // connection state machine driven directly through its slots.
 
-#include "ale_2g_control_panel.h"
 #include "heading_display_widget.h"
 #include "widget_tree.h"
 #include "window_fixture.h"
@@ -10,7 +9,6 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QImage>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
@@ -260,37 +258,24 @@ void Tst_window::port_that_cannot_be_opened()
 
 void Tst_window::auto_detect_tries_each_port_once()
 {
+    // The search's steps on the line are the connection's tests; here, what
+    // the window shows of them.
     Talvane window;
     Talvane_test_probe probe{window};
     probe.set_ports({"/nonexistent/a", "/nonexistent/b"});
     probe.ports()->setCurrentIndex(0);
-    QSignalSpy changes(&window, &Talvane::connection_state_changed);
-
     probe.press_connect();
-    QCOMPARE(QSettings().value("COM Port").toString(), QString("Auto Detect"));
-    QVERIFY(probe.auto_detect());
-    QCOMPARE(probe.ports()->currentIndex(), 1);
-    QCOMPARE(probe.state(), int(CONNECTION_STATE_NOT_CONNECTED));
     QCOMPARE(probe.status(), QString("Trying /nonexistent/a (1/2)"));
     // While it searches, the button stops the search.
     QVERIFY(!probe.ports()->isEnabled());
     QCOMPARE(probe.connect_button()->text(), QString("Disconnect"));
     QVERIFY(!window.connection_hint_label->isVisibleTo(&window));
-    // One pass, then back on "Auto Detect" for the next search.
     QTRY_COMPARE_WITH_TIMEOUT(probe.status(), QString("No modem found"), scaled_ms(3000));
-    QStringList texts;
-    for (const QList<QVariant>& change : changes) {
-        texts << change.at(1).toString();
-    }
-    QCOMPARE(texts, (QStringList{"Trying /nonexistent/a (1/2)", "Trying /nonexistent/b (2/2)",
-                                 "No modem found"}));
-    QVERIFY(!probe.auto_detect());
     QCOMPARE(probe.ports()->currentIndex(), 0);
     QVERIFY(probe.ports()->isEnabled());
     QCOMPARE(probe.connect_button()->text(), QString("Connect"));
     QVERIFY(window.connection_hint_label->isVisibleTo(&window));
 
-    // Pressed while the search waits for its next port, the button ends it.
     probe.press_connect();
     QVERIFY(probe.auto_detect());
     probe.press_connect();
