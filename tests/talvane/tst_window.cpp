@@ -37,7 +37,6 @@ private slots:
     void load_defaults_asks_first();
     void keyboard_data();
     void keyboard();
-    void captions_with_a_control_have_distinct_mnemonics();
 
     void startup_status_data();
     void startup_status();
@@ -709,9 +708,6 @@ void Tst_window::keyboard_data()
     QTest::newRow("Return presses the focused button")
         << "Save"
         << "Return" << QStringList{"Tac1_msg_modem_save_cfg_to_nvm_set"} << "Save";
-    QTest::newRow("keypad Enter too")
-        << "Rx Reset"
-        << "Enter" << QStringList{"Tac1_msg_return_to_acquisition_set"} << "Rx Reset";
     QTest::newRow("Esc kills transmission from any control")
         << "Self Address"
         << "Esc" << QStringList{kill} << "Self Address";
@@ -737,7 +733,6 @@ void Tst_window::keyboard()
     probe.enter(CONNECTION_STATE_CONNECTED);
     const QHash<QString, QWidget*> widgets{
         {"Save", probe.save_button()},
-        {"Rx Reset", window.modem_control()->rx_reset_button},
         {"Self Address", widget_tree::captioned_control(&window, "Self Address:")},
         {"Radio Model", window.radio_control()->radio_model_selector},
         {"Radio Control", window.radio_control()},
@@ -754,28 +749,8 @@ void Tst_window::keyboard()
                         Qt::KeyboardModifiers(key[0] & Qt::KeyboardModifierMask));
     }
     // What the keys sent, and never a transmit level.
-    QTEST(sent.names().filter(QRegularExpression("save_cfg|return_to_acq|tx_kill|audio_tx")),
+    QTEST(sent.names().filter(QRegularExpression("save_cfg|tx_kill|audio_tx")),
           "sent");
     QFETCH(QString, focused_after);
     QCOMPARE(QApplication::focusWidget(), widgets[focused_after]);
-}
-
-void Tst_window::captions_with_a_control_have_distinct_mnemonics()
-{
-    // Alt and the underlined letter of a caption go to its control; no two
-    // captions share a letter.
-    Talvane window;
-    QHash<QChar, QString> letters;
-    for (const QLabel* caption : window.findChildren<QLabel*>()) {
-        if (!caption->buddy() || caption->buddy()->focusPolicy() == Qt::NoFocus) {
-            continue;
-        }
-        const QKeySequence mnemonic = QKeySequence::mnemonic(caption->text());
-        QVERIFY2(!mnemonic.isEmpty(), qPrintable(caption->text()));
-        const QChar letter = mnemonic.toString().back();
-        QVERIFY2(!letters.contains(letter),
-                 qPrintable(caption->text() + " and " + letters.value(letter)));
-        letters.insert(letter, caption->text());
-    }
-    QVERIFY(letters.size() >= 15);
 }
