@@ -138,12 +138,15 @@ QString displayed_text(const QLabel* label)
     const QString text = label->text();
     const bool rich = label->textFormat() == Qt::RichText ||
                       (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
-    QString shown = text;
+    if (rich && label->buddy()) {
+        // A caption's mnemonic marker is not read, in rich text either.
+        return strip_mnemonic(QTextDocumentFragment::fromHtml(text).toPlainText());
+    }
     if (rich) {
         // Non-breaking spaces read as spaces.
-        shown = QTextDocumentFragment::fromHtml(text).toPlainText().replace(QChar(0xa0), ' ');
+        return QTextDocumentFragment::fromHtml(text).toPlainText().replace(QChar(0xa0), ' ');
     }
-    return label->buddy() ? strip_mnemonic(shown) : shown;
+    return label->buddy() ? strip_mnemonic(text) : text;
 }
 
 QString button_text(const QAbstractButton* button)
