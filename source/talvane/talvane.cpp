@@ -13,6 +13,7 @@
 #include "event_list.h"
 #include "heading_display_widget.h"
 #include "modem_control_panel.h"
+#include "port_selector.h"
 #include "qmodem_interface.h"
 #include "qserial_io.h"
 #include "radio_control_panel.h"
@@ -26,6 +27,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -77,6 +79,7 @@ Talvane::Talvane(const QString& data_port_name, QWidget* parent) : QMainWindow(p
     serial_io = new vq_qt::QSerial_io(this);
     modem_interface = new vq_qt::QModem_interface(this, modem_destination_address);
     _init_gui();
+    _init_keyboard();
     // 7. Port list, state Not connected, wiring.
     _init_modem_link();
     // 8. Virtual serial port for the data application.
@@ -157,14 +160,17 @@ void Talvane::_init_gui()
 void Talvane::_init_modem_interface_panel(QWidget* panel)
 {
     auto* grid = new QGridLayout(panel);
-    serial_port_selector = new QComboBox(panel);
+    serial_port_selector = new Port_selector(panel);
     connect_button = new QPushButton("Connect", panel);
     connection_status_label = new QLabel("Not Connected", panel);
     connection_status_label->setTextFormat(Qt::RichText);
     settings_save_button = new QPushButton("Save", panel);
     settings_load_defaults_button = new QPushButton("Load Defaults", panel);
+    // What to do first, in one line narrower than the row above it.
+    connection_hint_label = new QLabel("Choose the modem's serial port and press Connect", panel);
+    connection_hint_label->setStyleSheet("color: gray");
 
-    auto* serial_port_caption = new QLabel("Serial Port:", panel);
+    auto* serial_port_caption = new QLabel("&Serial Port:", panel);
     serial_port_caption->setBuddy(serial_port_selector);
     grid->addWidget(serial_port_caption, 0, 0, 1, 1);
     grid->addWidget(serial_port_selector, 0, 1, 1, 1);
@@ -172,7 +178,7 @@ void Talvane::_init_modem_interface_panel(QWidget* panel)
     grid->addWidget(new QLabel("Status:", panel), 1, 0, 1, 1);
     connection_indicator = new Connection_indicator(connection_status_label, panel);
     grid->addWidget(connection_indicator, 1, 1, 1, 2);
-    grid->addWidget(new QWidget(panel), 2, 0, 1, 1);
+    grid->addWidget(connection_hint_label, 2, 0, 1, 3, Qt::AlignTop);
     grid->addWidget(new QLabel("Settings:", panel), 3, 0, 1, 1);
     grid->addWidget(settings_save_button, 3, 1, 1, 1);
     grid->addWidget(settings_load_defaults_button, 3, 2, 1, 1);
@@ -217,6 +223,33 @@ void Talvane::_ui_action_settings_save()
 }
 
 void Talvane::_ui_action_settings_load_defaults()
+{
+    if (load_defaults_confirmation && load_defaults_confirmation->isVisible()) {
+        load_defaults_confirmation->raise();
+        return;
+    }
+    auto* question =
+        new QMessageBox(QMessageBox::Warning, "Load Defaults",
+                        "Load Defaults resets the modem: it restarts with its default settings, "
+                        "and the link is down until it has booted.\n\nReset the modem now?",
+                        QMessageBox::Yes | QMessageBox::No, this);
+    question->setDefaultButton(QMessageBox::No);
+    question->setAttribute(Qt::WA_DeleteOnClose);
+    connect(question, &QMessageBox::finished, this, [this](int answer) {
+        if (answer == QMessageBox::Yes) {
+            _load_defaults();
+        }
+    });
+    load_defaults_confirmation = question;
+    question->open();
+}
+
+QMessageBox* Talvane::load_defaults_question() const
+{
+    return load_defaults_confirmation;
+}
+
+void Talvane::_load_defaults()
 {
     modem_interface->set_reset(2);
     data_interface_panel->set_data_if_raw(false);

@@ -7,10 +7,12 @@
 // the modem interface: the connection, one class per panel, the data path.
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QString>
 
 class QComboBox;
 class QLabel;
+class QMessageBox;
 class QPushButton;
 struct Console_options;
 
@@ -28,6 +30,7 @@ class QSerial_io;
 class QModem_interface;
 class Ale_2g_control_panel;
 class Virtual_serial_port;
+class Port_selector;
 
 class Talvane : public QMainWindow
 {
@@ -64,9 +67,12 @@ public:
     QWidget* ale_2g_group() const;
 
     // The Modem Interface panel's controls.
-    QComboBox* serial_port_selector = nullptr;
+    Port_selector* serial_port_selector = nullptr;
     QPushButton* connect_button = nullptr;
     QLabel* connection_status_label = nullptr;
+    // "Choose the modem's serial port and press Connect", while the port can
+    // be chosen.
+    QLabel* connection_hint_label = nullptr;
     QPushButton* settings_save_button = nullptr;
     QPushButton* settings_load_defaults_button = nullptr;
 
@@ -81,7 +87,10 @@ signals:
 
 public slots:
     void _ui_action_settings_save();
+    // Asks first: Load Defaults resets the modem. The question does not
+    // block (the operator commands can answer it); Yes resets.
     void _ui_action_settings_load_defaults();
+    QMessageBox* load_defaults_question() const;
     void _handle_save_configuration_to_non_volatile_memory_set_ack();
     // The initialisation counts this answer; the ALE engine pairs it with
     // its own requests.
@@ -90,10 +99,16 @@ public slots:
 
 private:
     void closeEvent(QCloseEvent* event) override;
+    // A control that is disabled or hidden while it has the focus hands it
+    // to its panel.
+    bool focusNextPrevChild(bool next) override;
 
     // Construction.
     void _init_gui();
     void _init_modem_interface_panel(QWidget* panel);
+    // Return presses the focused button, Esc stops transmission.
+    void _init_keyboard();
+    void _load_defaults();
     void _init_modem_link();
     void _wire_modem_interface();
     void _wire_event_list();
@@ -103,6 +118,7 @@ private:
 
     // What the window shows of each connection state.
     void _show_connection_state(int state);
+    void _show_port_choice(int state);
     void _set_panels_enabled(bool enabled);
 
     // Linux additions.
@@ -124,6 +140,7 @@ private:
     Event_list_view* event_list_view = nullptr;
     Connection_indicator* connection_indicator = nullptr;
     QString data_port_line; // "data port: PATH (DEVICE)", the latest
+    QPointer<QMessageBox> load_defaults_confirmation;
 
     int shown_connection_state = -1; // the state the widgets show
 

@@ -12,6 +12,7 @@
 #include "data_path_bridge.h"
 #include "event_list.h"
 #include "modem_control_panel.h"
+#include "port_selector.h"
 #include "pty_vsport_control.h"
 #include "qmodem_interface.h"
 #include "qserial_io.h"
@@ -22,6 +23,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QMessageBox>
 #include <QMetaMethod>
 #include <QPushButton>
 #include <QSignalBlocker>
@@ -34,17 +36,18 @@ void Talvane::_init_modem_link()
 {
     Connection_controller* connection = connection_controller;
 
-    auto show_ports = [this](const QStringList& names) {
-        const QSignalBlocker block(serial_port_selector);
-        serial_port_selector->clear();
-        serial_port_selector->addItems(names);
-    };
-    show_ports(connection->port_names());
-    connect(connection, &Connection_controller::port_list_changed, this, show_ports);
-    connect(connection, &Connection_controller::port_selected, this, [this](int index) {
-        const QSignalBlocker block(serial_port_selector);
-        serial_port_selector->setCurrentIndex(index);
-    });
+    // The ports by their full paths, USB adapters with their stable names.
+    const QList<System_port> system_ports = system_serial_ports(serial_io->available_ports());
+    serial_port_selector->set_system_ports(system_ports);
+    connection->set_ports(serial_port_paths(system_ports));
+    serial_port_selector->show_ports(connection->port_names(), connection->current_port_index());
+    connect(connection, &Connection_controller::port_list_changed, this,
+            [this](const QStringList& names) {
+                serial_port_selector->show_ports(names,
+                                                 connection_controller->current_port_index());
+            });
+    connect(connection, &Connection_controller::port_selected, serial_port_selector,
+            &Port_selector::show_selection);
     connect(serial_port_selector, qOverload<int>(&QComboBox::currentIndexChanged), connection,
             &Connection_controller::select_port);
     connect(connection, &Connection_controller::connection_state_changed, this,
@@ -53,6 +56,7 @@ void Talvane::_init_modem_link()
                     shown_connection_state = state;
                     _show_connection_state(state);
                 }
+                _show_port_choice(state);
                 connection_status_label->setText(text);
                 emit connection_state_changed(state, text);
             });
@@ -82,9 +86,22 @@ void Talvane::_init_modem_link()
     connect(ale, &vq_qt::Ale_2g_state_machine::radio_selector_lock, radio_control_panel,
             &Radio_control_panel::set_locked_by_ale);
     // The radio that needs it gets its audio level through the Modem Control
-    // panel's own control, which tells the modem.
-    connect(radio_control_panel, &Radio_control_panel::audio_tx_level_preset,
-            modem_control_panel->audio_tx_level_spin_box, &QSpinBox::setValue);
+    // panel's own control, which tells the modem; the event list says so
+    // when that changes the level.
+    connect(
+        radio_control_panel, &Radio_control_panel::audio_tx_level_preset, this, [this](int level) {
+            QSpinBox* level_box = modem_control_panel->audio_tx_level_spin_box;
+            const int before = level_box->value();
+            level_box->setValue(level);
+            if (level_box->value() != before) {
+                event_list->add(Event_kind::radio,
+                                QString("Radio %1 sets the transmit audio level: %2 dB "
+                                        "(was %3 dB)")
+                                    .arg(radio_control_panel->radio_model_selector->currentText())
+                                    .arg(level_box->value())
+                                    .arg(before));
+            }
+        });
 
     _wire_event_list();
     connection->start();
@@ -97,10 +114,13 @@ void Talvane::_wire_event_list()
     auto add = [events](Event_kind kind, const QString& prefix = QString()) {
         return [events, kind, prefix](const QString& text) { events->add(kind, prefix + text); };
     };
-    connect(connection_controller, &Connection_controller::connection_state_changed, events,
-            [events, last_state = -1](int state, const QString& text) mutable {
-                if (state != last_state) {
-                    last_state = state;
+    // Each new status once, the steps of Auto Detect included; a passing
+    // message ("Settings Saved") has its own line below.
+    Connection_controller* const connection = connection_controller;
+    connect(connection, &Connection_controller::connection_state_changed, events,
+            [events, connection, last = QString()](int state, const QString& text) mutable {
+                if (text != last && !connection->showing_temporary_status()) {
+                    last = text;
                     events->add(state == CONNECTION_STATE_ERROR_PORT_OPEN_FAIL
                                     ? Event_kind::error
                                     : Event_kind::connection,
@@ -123,6 +143,11 @@ void Talvane::_wire_event_list()
                 }
             });
     vq_qt::Ale_2g_state_machine* ale = ale_2g_control_panel->state_machine();
+    connect(ale, &vq_qt::Ale_2g_state_machine::radio_selector_lock, events, [events](bool locked) {
+        events->add(Event_kind::radio, locked ? "2G ALE takes the radio: no radio model while "
+                                                "it is enabled"
+                                              : "2G ALE gives the radio back");
+    });
     connect(ale, &vq_qt::Ale_2g_state_machine::report_received, events,
             [events](const QString& name, const QString& stations, const QString& outcome) {
                 QString text = name;
@@ -193,12 +218,19 @@ void Talvane::_set_panels_enabled(bool enabled)
     }
 }
 
-void Talvane::_show_connection_state(int state)
+void Talvane::_show_port_choice(int state)
 {
-    const bool port_choice_open =
-        state == CONNECTION_STATE_NOT_CONNECTED || state == CONNECTION_STATE_ERROR_PORT_OPEN_FAIL;
+    // While Auto Detect searches, the button stops the search.
+    const bool port_choice_open = (state == CONNECTION_STATE_NOT_CONNECTED ||
+                                   state == CONNECTION_STATE_ERROR_PORT_OPEN_FAIL) &&
+                                  !connection_controller->auto_detect();
     serial_port_selector->setEnabled(port_choice_open);
     connect_button->setText(port_choice_open ? "Connect" : "Disconnect");
+    connection_hint_label->setVisible(port_choice_open);
+}
+
+void Talvane::_show_connection_state(int state)
+{
     if (state == CONNECTION_STATE_NOT_CONNECTED ||
         state == CONNECTION_STATE_CONNECTING_NO_RESPONSE ||
         state == CONNECTION_STATE_CONNECTING_MODEM_BOOTING) {
@@ -220,6 +252,10 @@ void Talvane::_show_connection_state(int state)
     data_path_bridge->set_modem_link_up(state == CONNECTION_STATE_CONNECTED);
     if (state != CONNECTION_STATE_CONNECTED) {
         _set_panels_enabled(false);
+        // A question about a reset no longer applies.
+        if (load_defaults_confirmation) {
+            load_defaults_confirmation->reject();
+        }
         return;
     }
     radio_control_panel->setEnabled(true);

@@ -214,7 +214,7 @@ private slots:
         Panel p;
         QLabel* found = nullptr;
         for (QLabel* label : p.panel->findChildren<QLabel*>()) {
-            if (label->text() == caption) {
+            if (QString(label->text()).remove('&') == caption) { // the mnemonic marker aside
                 found = label;
             }
         }

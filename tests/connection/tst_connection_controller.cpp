@@ -3,6 +3,7 @@
 // shortened.
 
 #include "connection_controller.h"
+#include "port_selector.h"
 #include "pty_pair.h"
 #include "qmodem_interface.h"
 #include "qserial_io.h"
@@ -309,34 +310,75 @@ private slots:
         QCOMPARE(stranger->read_available(), QByteArray());
     }
 
-    // Auto-detect opens each port once, asks it, and moves on when the
-    // connect timer expires; it never selects "Auto Detect" itself again.
-    void auto_detect_steps_through_every_port()
+    // Auto Detect opens each device once, asks it, and moves on when the
+    // connect timer expires; a second name of a device is passed over, and
+    // after the last device the search ends.
+    void auto_detect_makes_one_pass()
     {
+        QTemporaryDir folder;
         Pty_pair first;
         Pty_pair second;
+        const QString alias = folder.path() + "/first";
+        QVERIFY(QFile::link(first.slave_path(), alias));
         Connection_timing timing;
         timing.connect_ms = 30;
         Rig rig(timing);
-        rig.controller->set_ports({first.slave_path(), second.slave_path()});
-        QSignalSpy selected(rig.controller.get(), &Connection_controller::port_selected);
+        rig.controller->set_ports({first.slave_path(), alias, second.slave_path()});
+        QSignalSpy changes(rig.controller.get(), &Connection_controller::connection_state_changed);
         rig.controller->_ui_action_connect_disconnect();
         QVERIFY(rig.controller->auto_detect());
-        QByteArray on_first;
-        QByteArray on_second;
-        QVERIFY(QTest::qWaitFor(
-            [&] {
-                on_first += first.read_available();
-                on_second += second.read_available();
-                return split_frames(on_first).size() >= 2 && split_frames(on_second).size() >= 1;
-            },
-            scaled_ms(3000)));
-        for (const QList<QVariant>& call : selected) {
-            QVERIFY(call.at(0).toInt() >= 1);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.controller->auto_detect(), scaled_ms(3000));
+        QStringList texts;
+        for (const QList<QVariant>& change : changes) {
+            texts << change.at(1).toString();
         }
-        QCOMPARE(QSettings().value("COM Port").toString(), QString("Auto Detect"));
-        rig.controller->_ui_action_connect_disconnect();
+        QCOMPARE(texts,
+                 (QStringList{"Trying " + first.slave_path() + " (1/2)",
+                              "Trying " + second.slave_path() + " (2/2)", "No modem found"}));
+        QCOMPARE(split_frames(first.read_available()).size(), 1);
+        QCOMPARE(split_frames(second.read_available()).size(), 1);
+        QCOMPARE(rig.controller->current_port_index(), 0);
         QCOMPARE(rig.controller->current_connection_state(), int(CONNECTION_STATE_NOT_CONNECTED));
+        QVERIFY(!rig.serial_io->is_open());
+        QCOMPARE(QSettings().value("COM Port").toString(), QString("Auto Detect"));
+    }
+
+    // The ports by their paths, each USB adapter followed by its stable names,
+    // with what the system says of the device in the tool tip.
+    void port_list_data()
+    {
+        QTest::addColumn<QStringList>("links");
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<QString>("tool_tip");
+        const QString about = "FT232R USB UART, FTDI, serial number A5";
+        QTest::newRow("no stable names")
+            << QStringList{} << QStringList{"ttyS0", "ttyUSB0"} << "%1/ttyUSB0\n" + about;
+        QTest::newRow("a stable name beside its device")
+            << QStringList{"usb-FTDI_A5-if00-port0>../ttyUSB0", "stray>../elsewhere"}
+            << QStringList{"ttyS0", "ttyUSB0", "by-id/usb-FTDI_A5-if00-port0"}
+            << "%1/by-id/usb-FTDI_A5-if00-port0\nLeads to %1/ttyUSB0\n" + about;
+    }
+    void port_list()
+    {
+        QFETCH(QStringList, links);
+        QTemporaryDir folder;
+        const QString devices = QFileInfo(folder.path()).canonicalFilePath();
+        QVERIFY(QDir(devices).mkdir("by-id"));
+        QList<System_port> ports{{devices + "/ttyS0", "", "", ""},
+                                 {devices + "/ttyUSB0", "FT232R USB UART", "FTDI", "A5"}};
+        for (const System_port& port : ports) {
+            QFile device(port.path);
+            QVERIFY(device.open(QIODevice::WriteOnly));
+        }
+        for (const QString& link : links) {
+            QVERIFY(
+                QFile::link(link.section('>', 1), devices + "/by-id/" + link.section('>', 0, 0)));
+        }
+        QStringList paths = serial_port_paths(ports, devices + "/by-id");
+        paths.replaceInStrings(devices + "/", "");
+        QTEST(paths, "paths");
+        QTEST(serial_port_tool_tip(devices + "/" + paths.last(), ports).replace(devices, "%1"),
+              "tool_tip");
     }
 
     // A late keep-alive answer is announced before the modem is declared

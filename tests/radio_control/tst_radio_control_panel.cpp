@@ -4,6 +4,7 @@
 
 #include "log_recorder.h"
 #include "radio_panel_fixture.h"
+#include "widget_tree.h"
 
 #include <QtTest>
 
@@ -55,7 +56,7 @@ void Tst_radio_control_panel::captions_name_the_controls()
                                  f.panel.radio_status_label};
     const QWidget* buddy = nullptr;
     for (const QLabel* label : f.panel.findChildren<QLabel*>()) {
-        if (label->text() == caption) {
+        if (vq_qt::widget_tree::displayed_text(label) == caption) {
             QVERIFY2(!buddy, "caption shown twice");
             buddy = label->buddy();
         }

@@ -9,6 +9,7 @@
 #include "data_path_bridge.h"
 #include "log_recorder.h"
 #include "modem_control_panel.h"
+#include "port_selector.h"
 #include "pty_pair.h"
 #include "qmodem_interface.h"
 #include "radio_control_panel.h"

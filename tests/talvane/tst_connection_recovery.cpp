@@ -3,6 +3,8 @@
 
 #include "window_fixture.h"
 
+#include <QMessageBox>
+
 namespace {
 constexpr int connected = CONNECTION_STATE_CONNECTED;
 constexpr int initialising = CONNECTION_STATE_INITIALISING;
@@ -99,6 +101,7 @@ void Tst_connection_recovery::load_defaults_resets_and_reconnects()
     rig.states.clear();
 
     rig.probe.load_defaults_button()->click();
+    rig.window->load_defaults_question()->button(QMessageBox::Yes)->click();
     QTRY_COMPARE_WITH_TIMEOUT(rig.probe.status(), QString("Safe Mode Reset"), scaled_ms(2000));
     QCOMPARE(rig.probe.state(), booting);
     QCOMPARE(QSettings().value("Data IF Raw").toBool(), false);

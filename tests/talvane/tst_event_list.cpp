@@ -3,6 +3,7 @@
 // readouts that go blank on a loss and grey when the modem stops refreshing
 // them.
 
+#include "ale_2g_control_panel.h"
 #include "connection_indicator.h"
 #include "event_list.h"
 #include "qmodem_interface.h"
@@ -109,6 +110,20 @@ private slots:
             emit w.modem()->save_configuration_to_non_volatile_memory_set_ack();
         }) << "Settings"
                                << "Settings saved in the modem";
+        QTest::newRow("no modem found") << Window_action([](Talvane&, Talvane_test_probe& p) {
+            p.set_ports({"/nonexistent/a"});
+            p.press_connect();
+            p.connection()->_connect_timeout();
+        }) << "Connection"
+                                        << "No modem found";
+        QTest::newRow("radio preset level") << Window_action([](Talvane& w, Talvane_test_probe&) {
+            emit w.radio_control()->audio_tx_level_preset(-30);
+        }) << "Radio"
+                                            << "sets the transmit audio level: -30 dB (was 0 dB)";
+        QTest::newRow("ALE takes the radio") << Window_action([](Talvane& w, Talvane_test_probe&) {
+            emit w.ale_2g_control()->state_machine()->radio_selector_lock(true);
+        }) << "Radio"
+                                             << "2G ALE takes the radio";
         QTest::newRow("refused") << Window_action([](Talvane& w, Talvane_test_probe&) {
             emit w.modem()->ale_call_setup_set_nack(3);
         }) << "Error"

@@ -55,10 +55,10 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
         const int control = 0, data = 1;
-        QTest::newRow("audio header") << control << 0 << 1 << "<b>Audio Level</b>";
-        QTest::newRow("waveform header") << control << 0 << 2 << "<b>Waveform</b>";
-        QTest::newRow("data rate header") << control << 0 << 3 << "<b>Data Rate [bps]</b>";
-        QTest::newRow("interleaver header") << control << 0 << 4 << "<b>Interleaver</b>";
+        QTest::newRow("audio header") << control << 0 << 1 << "<b>&Audio Level</b>";
+        QTest::newRow("waveform header") << control << 0 << 2 << "<b>&Waveform</b>";
+        QTest::newRow("data rate header") << control << 0 << 3 << "<b>Data &Rate [bps]</b>";
+        QTest::newRow("interleaver header") << control << 0 << 4 << "<b>&Interleaver</b>";
         QTest::newRow("status header") << control << 0 << 5 << "<b>Status</b>";
         QTest::newRow("tx row") << control << 1 << 0 << "<b>TX:</b>";
         QTest::newRow("rx row") << control << 2 << 0 << "<b>RX:</b>";
@@ -74,11 +74,11 @@ private slots:
         QTest::newRow("std async") << control << 4 << 1 << "Standard Async";
         QTest::newRow("hsp async") << control << 4 << 2 << "High-Speed Async";
         QTest::newRow("auto update") << control << 4 << 3 << "Auto Update Tx Data Rate";
-        QTest::newRow("de-acquire") << control << 4 << 4 << "De-Acquire:";
+        QTest::newRow("de-acquire") << control << 4 << 4 << "&De-Acquire:";
         QTest::newRow("de-acquire box") << control << 4 << 5 << "<QComboBox>";
-        QTest::newRow("baud") << data << 2 << 0 << "Baud Rate:";
-        QTest::newRow("format") << data << 3 << 0 << "Data Format:";
-        QTest::newRow("flow") << data << 4 << 0 << "Flow Control:";
+        QTest::newRow("baud") << data << 2 << 0 << "&Baud Rate:";
+        QTest::newRow("format") << data << 3 << 0 << "Data &Format:";
+        QTest::newRow("flow") << data << 4 << 0 << "Flow &Control:";
         QTest::newRow("baud box") << data << 2 << 1 << "<QComboBox>";
     }
     void panel_cells()

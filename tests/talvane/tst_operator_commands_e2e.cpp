@@ -83,6 +83,16 @@ private slots:
         QVERIFY(console.ask("frobnicate").startsWith("error:"));
         QCOMPARE(console.ask("wait \"Never shown\" 0.2"), QString("error: timeout"));
 
+        // A caption with a mnemonic is named as it reads.
+        QCOMPARE(console.ask("set \"Self Address:\" base1"), QString("ok BASE1"));
+        // Load Defaults asks first; the question takes the commands until
+        // it is answered.
+        QCOMPARE(console.ask("click \"Load Defaults\""), QString("ok"));
+        QVERIFY(console.ask("show").contains("resets the modem"));
+        QVERIFY(console.ask("click Disconnect").startsWith("error:"));
+        QCOMPARE(console.ask("click Yes"), QString("ok"));
+        QCOMPARE(console.ask("wait \"Safe Mode Reset\" 5"), QString("ok"));
+
         QCOMPARE(console.ask("quit"), QString("ok"));
         QVERIFY(console.process.waitForFinished(scaled_ms(10000)));
         QCOMPARE(console.process.exitStatus(), QProcess::NormalExit);

@@ -2,11 +2,14 @@
 // connection state machine driven directly through its slots.
 
 #include "heading_display_widget.h"
+#include "widget_tree.h"
 #include "window_fixture.h"
 
+#include <QApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QImage>
+#include <QMessageBox>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -29,8 +32,11 @@ private slots:
     void connect_without_ports_does_nothing();
     void port_that_cannot_be_opened_data();
     void port_that_cannot_be_opened();
-    void auto_detect_steps_silently_and_wraps_to_first_port();
+    void auto_detect_tries_each_port_once();
     void port_stored_on_connect_is_not_listed_again();
+    void load_defaults_asks_first();
+    void keyboard_data();
+    void keyboard();
 
     void startup_status_data();
     void startup_status();
@@ -153,6 +159,9 @@ void Tst_window::only_the_modem_interface_is_usable_at_start()
     QCOMPARE(probe.ports()->itemText(0), QString("Auto Detect"));
     QCOMPARE(probe.connect_button()->text(), QString("Connect"));
     QCOMPARE(probe.state(), int(CONNECTION_STATE_NOT_CONNECTED));
+    QVERIFY(window.connection_hint_label->isVisibleTo(&window));
+    QCOMPARE(window.connection_hint_label->text(),
+             QString("Choose the modem's serial port and press Connect"));
     for (QTimer* timer : {probe.connect_timer(), probe.boot_timer(), probe.init_timer(),
                           probe.keep_alive_timer(), probe.display_timer()}) {
         QVERIFY(!timer->isActive());
@@ -246,26 +255,33 @@ void Tst_window::port_that_cannot_be_opened()
     QCOMPARE(probe.ports()->currentText(), device);
 }
 
-void Tst_window::auto_detect_steps_silently_and_wraps_to_first_port()
+void Tst_window::auto_detect_tries_each_port_once()
 {
+    // The search's steps on the line are the connection's tests; here, what
+    // the window shows of them.
     Talvane window;
     Talvane_test_probe probe{window};
     probe.set_ports({"/nonexistent/a", "/nonexistent/b"});
     probe.ports()->setCurrentIndex(0);
-    QSignalSpy changes(&window, &Talvane::connection_state_changed);
+    probe.press_connect();
+    QCOMPARE(probe.status(), QString("Trying /nonexistent/a (1/2)"));
+    // While it searches, the button stops the search.
+    QVERIFY(!probe.ports()->isEnabled());
+    QCOMPARE(probe.connect_button()->text(), QString("Disconnect"));
+    QVERIFY(!window.connection_hint_label->isVisibleTo(&window));
+    QTRY_COMPARE_WITH_TIMEOUT(probe.status(), QString("No modem found"), scaled_ms(3000));
+    QCOMPARE(probe.ports()->currentIndex(), 0);
+    QVERIFY(probe.ports()->isEnabled());
+    QCOMPARE(probe.connect_button()->text(), QString("Connect"));
+    QVERIFY(window.connection_hint_label->isVisibleTo(&window));
 
     probe.press_connect();
-    QCOMPARE(QSettings().value("COM Port").toString(), QString("Auto Detect"));
     QVERIFY(probe.auto_detect());
-    QCOMPARE(probe.ports()->currentIndex(), 1);
-    QCOMPARE(probe.state(), int(CONNECTION_STATE_NOT_CONNECTED));
-    QVERIFY(probe.connect_timer()->isActive());
-    QTRY_COMPARE_WITH_TIMEOUT(probe.ports()->currentIndex(), 2, 2000);
-    // After the last port the search starts again at the first, never at
-    // "Auto Detect".
-    QTRY_COMPARE_WITH_TIMEOUT(probe.ports()->currentIndex(), 1, 2000);
-    QCOMPARE(changes.count(), 0);
+    probe.press_connect();
+    QVERIFY(!probe.auto_detect());
+    QVERIFY(!probe.connect_timer()->isActive());
     QCOMPARE(probe.status(), QString("Not connected"));
+    QCOMPARE(probe.ports()->currentIndex(), 0);
 }
 
 void Tst_window::port_stored_on_connect_is_not_listed_again()
@@ -474,6 +490,7 @@ void Tst_window::connected_status_names_the_model()
     QCOMPARE(probe.status(), status);
     QVERIFY(probe.response_seen());
     QVERIFY(!probe.ports()->isEnabled());
+    QVERIFY(!window.connection_hint_label->isVisibleTo(&window));
     for (int panel = 0; panel < 6; ++panel) {
         QVERIFY(probe.panel(panel)->isEnabled());
     }
@@ -652,3 +669,88 @@ QTEST_MAIN(Tst_window)
 #include "tst_window.moc"
 
 using namespace vq_qt;
+
+void Tst_window::load_defaults_asks_first()
+{
+    Talvane window;
+    Talvane_test_probe probe{window};
+    probe.enter(CONNECTION_STATE_CONNECTED);
+    Sent_frames sent(window.modem());
+    const QString reset = "Tac1_msg_modem_ctrl_reset_set";
+    auto answer = [&](QMessageBox::StandardButton button) {
+        probe.load_defaults_button()->click();
+        QMessageBox* question = window.load_defaults_question();
+        QVERIFY(question && question->isVisible());
+        QVERIFY(question->text().contains("resets the modem"));
+        QCOMPARE(sent.messages(reset).size(), 0);
+        question->button(button)->click();
+    };
+    answer(QMessageBox::No);
+    QCOMPARE(sent.messages(reset).size(), 0);
+    answer(QMessageBox::Yes);
+    QCOMPARE(sent.messages(reset).size(), 1);
+    QCOMPARE(sent.messages(reset).first().payload, bytes({2}));
+    // A question still open when the link drops is withdrawn.
+    sent.clear();
+    probe.load_defaults_button()->click();
+    probe.enter(CONNECTION_STATE_CONNECTING_NO_RESPONSE);
+    QTRY_VERIFY(!window.load_defaults_question());
+    QCOMPARE(sent.messages(reset).size(), 0);
+}
+
+void Tst_window::keyboard_data()
+{
+    QTest::addColumn<QString>("focus");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<QStringList>("sent");
+    QTest::addColumn<QString>("focused_after");
+    const QString kill = "Tac1_msg_tx_kill_pause_set";
+    QTest::newRow("Return presses the focused button")
+        << "Save"
+        << "Return" << QStringList{"Tac1_msg_modem_save_cfg_to_nvm_set"} << "Save";
+    QTest::newRow("Esc kills transmission from any control")
+        << "Self Address"
+        << "Esc" << QStringList{kill} << "Self Address";
+    QTest::newRow("Esc again does not resume") << "Save"
+                                               << "Esc Esc" << QStringList{kill} << "Save";
+    QTest::newRow("mnemonic of a caption") << "Save"
+                                           << "Alt+L" << QStringList{} << "Self Address";
+    // 2G ALE takes the radio: the radio model selector is disabled under the
+    // focus, and the next control along is the transmit audio level.
+    QTest::newRow("a disabled control leaves the focus with its panel")
+        << "Radio Model"
+        << "ALE takes the radio" << QStringList{} << "Radio Control";
+}
+
+void Tst_window::keyboard()
+{
+    QFETCH(QString, focus);
+    QFETCH(QString, action);
+    Talvane window;
+    Talvane_test_probe probe{window};
+    window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    probe.enter(CONNECTION_STATE_CONNECTED);
+    const QHash<QString, QWidget*> widgets{
+        {"Save", probe.save_button()},
+        {"Self Address", widget_tree::captioned_control(&window, "Self Address:")},
+        {"Radio Model", window.radio_control()->radio_model_selector},
+        {"Radio Control", window.radio_control()},
+    };
+    widgets[focus]->setFocus(Qt::MouseFocusReason);
+    Sent_frames sent(window.modem());
+    for (const QString& step : action.split(' ')) {
+        if (step == "ALE") {
+            window.radio_control()->set_locked_by_ale(true);
+            break;
+        }
+        const QKeySequence key(step == "Esc" ? QString("Escape") : step);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key(key[0] & ~Qt::KeyboardModifierMask),
+                        Qt::KeyboardModifiers(key[0] & Qt::KeyboardModifierMask));
+    }
+    // What the keys sent, and never a transmit level.
+    QTEST(sent.names().filter(QRegularExpression("save_cfg|tx_kill|audio_tx")),
+          "sent");
+    QFETCH(QString, focused_after);
+    QCOMPARE(QApplication::focusWidget(), widgets[focused_after]);
+}

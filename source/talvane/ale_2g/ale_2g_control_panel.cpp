@@ -61,9 +61,9 @@ Ale_2g_control_panel::Ale_2g_control_panel(QWidget* parent) : QGroupBox(parent)
     label_2g_detail->setObjectName("label_2g_detail");
 
     auto* grid = new QGridLayout(this);
-    grid->addWidget(caption("Self Address:", line_edit_2g_self_address, this), 0, 0);
+    grid->addWidget(caption("Se&lf Address:", line_edit_2g_self_address, this), 0, 0);
     grid->addWidget(line_edit_2g_self_address, 0, 1);
-    grid->addWidget(caption("Other Address:", line_edit_2g_other_address, this), 1, 0);
+    grid->addWidget(caption("&Other Address:", line_edit_2g_other_address, this), 1, 0);
     grid->addWidget(line_edit_2g_other_address, 1, 1);
     grid->addWidget(push_button_2g_enable, 2, 0);
     grid->addWidget(push_button_2g_call, 2, 1);

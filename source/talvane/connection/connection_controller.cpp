@@ -7,6 +7,8 @@
 #include "qmodem_interface.h"
 #include "qserial_io.h"
 
+#include <QFileInfo>
+#include <QSet>
 #include <QSettings>
 #include <QTimer>
 
@@ -17,6 +19,7 @@ namespace {
 constexpr uchar startup_status_ready = 1;
 const char* const auto_detect_entry = "Auto Detect";
 const char* const error_opening_port_text = "<font color='red'>Error opening port</font>";
+const char* const no_modem_found_text = "No modem found";
 
 } // namespace
 
@@ -104,8 +107,13 @@ void Connection_controller::select_port(int index)
 
 void Connection_controller::select_port_name(const QString& name)
 {
-    // A name that is not in the list leaves the selection unchanged.
-    select_port(ports.indexOf(name));
+    // A name that is not in the list leaves the selection unchanged. A bare
+    // device name ("ttyS0", as earlier versions listed it) is its path.
+    int index = ports.indexOf(name);
+    if (index < 0 && !name.isEmpty() && !name.contains('/')) {
+        index = ports.indexOf("/dev/" + name);
+    }
+    select_port(index);
 }
 
 void Connection_controller::_stop(std::initializer_list<Timer_index> which)
@@ -118,6 +126,7 @@ void Connection_controller::_stop(std::initializer_list<Timer_index> which)
 void Connection_controller::_set_status_text(const QString& text)
 {
     connection_status_text = text;
+    temporary_status_shown = false;
 }
 
 void Connection_controller::_set_connection_state(Connection_state state)
@@ -130,12 +139,13 @@ void Connection_controller::_set_connection_state(Connection_state state)
 
     switch (state) {
     case CONNECTION_STATE_NOT_CONNECTED:
-        _set_status_text("Not connected");
+        _set_status_text(search_found_nothing ? no_modem_found_text : "Not connected");
+        search_found_nothing = false;
         _stop({connect_timer_index, modem_boot_timer_index, init_timer_index,
                keep_alive_timer_index});
         break;
     case CONNECTION_STATE_CONNECTING:
-        _set_status_text("Connecting");
+        _set_status_text(auto_detect_flag ? _search_text() : QString("Connecting"));
         modem_interface->request_modem_startup_status();
         connect_timer()->start();
         _stop({modem_boot_timer_index, init_timer_index, keep_alive_timer_index});
@@ -152,6 +162,8 @@ void Connection_controller::_set_connection_state(Connection_state state)
         break;
     case CONNECTION_STATE_CONNECTING_MODEM_BOOTING:
         _set_status_text("Modem Booting");
+        // A modem that says it is booting has been found.
+        auto_detect_flag = false;
         connect_timer()->stop();
         modem_boot_timer()->start();
         _stop({init_timer_index, keep_alive_timer_index});
@@ -196,14 +208,18 @@ void Connection_controller::_ui_action_connect_disconnect()
         }
         return;
     }
+    if (auto_detect_flag) {
+        // The search waits between ports it could not open: the button
+        // reads "Disconnect" and stops it.
+        _end_search(false);
+        return;
+    }
     if (port_count() <= 0) {
         return;
     }
     QSettings().setValue("COM Port", current_port_name());
     if (current_port == 0) {
-        auto_detect_flag = true;
-        current_port = 1;
-        emit port_selected(current_port);
+        _start_search();
     } else {
         auto_detect_flag = false;
     }
@@ -221,28 +237,70 @@ void Connection_controller::_open_selected_port()
         opened_device = Device_identity::of(open_port_name);
         _set_connection_state(CONNECTION_STATE_CONNECTING);
     } else if (auto_detect_flag) {
+        // The state stays; the status line says which port is tried.
+        _set_status_text(_search_text());
+        emit connection_state_changed(connection_state, connection_status_text);
         connect_timer()->start();
     } else {
         _set_connection_state(CONNECTION_STATE_ERROR_PORT_OPEN_FAIL);
     }
 }
 
+void Connection_controller::_start_search()
+{
+    search_order.clear();
+    QSet<QString> devices;
+    for (int index = 1; index < ports.size(); ++index) {
+        const QString device = QFileInfo(ports[index]).canonicalFilePath();
+        const QString key = device.isEmpty() ? ports[index] : device;
+        if (!devices.contains(key)) {
+            devices.insert(key);
+            search_order << index;
+        }
+    }
+    search_step = 0;
+    auto_detect_flag = true;
+    current_port = search_order.first();
+    emit port_selected(current_port);
+}
+
+QString Connection_controller::_search_text() const
+{
+    return QString("Trying %1 (%2/%3)")
+        .arg(current_port_name())
+        .arg(search_step + 1)
+        .arg(search_order.size());
+}
+
 void Connection_controller::_select_next_port()
 {
     serial_io->close();
-    int next = current_port + 1;
-    if (next >= ports.size()) {
-        next = 1;
-    }
-    current_port = next;
+    ++search_step;
+    current_port = search_order.value(search_step, 1);
     emit port_selected(current_port);
+}
+
+void Connection_controller::_end_search(bool nothing_found)
+{
+    // Back on "Auto Detect", so that Connect searches again.
+    serial_io->close();
+    auto_detect_flag = false;
+    current_port = 0;
+    emit port_selected(current_port);
+    search_found_nothing = nothing_found;
+    _set_connection_state(CONNECTION_STATE_NOT_CONNECTED);
 }
 
 void Connection_controller::_connect_timeout()
 {
     if (auto_detect_flag) {
-        _select_next_port();
-        _open_selected_port();
+        // One pass over the ports: after the last, the search ends.
+        if (search_step + 1 >= search_order.size()) {
+            _end_search(true);
+        } else {
+            _select_next_port();
+            _open_selected_port();
+        }
         return;
     }
     _reopen_lost_device();
@@ -292,6 +350,10 @@ void Connection_controller::_keep_alive_timeout()
 void Connection_controller::_disconnect()
 {
     modem_interface->unregister_for_all_indications();
+    if (auto_detect_flag) {
+        _end_search(false);
+        return;
+    }
     serial_io->close();
     _set_connection_state(CONNECTION_STATE_NOT_CONNECTED);
 }
@@ -343,6 +405,7 @@ void Connection_controller::_show_temporary_status(const QString& text)
     saved_status_text = connection_status_text;
     saved_status_state = connection_state;
     connection_status_text = text;
+    temporary_status_shown = true;
     display_timer()->start();
     emit connection_state_changed(connection_state, text);
 }
@@ -351,6 +414,7 @@ void Connection_controller::_display_timeout()
 {
     if (connection_state == saved_status_state) {
         connection_status_text = saved_status_text;
+        temporary_status_shown = false;
         emit connection_state_changed(connection_state, saved_status_text);
     }
 }

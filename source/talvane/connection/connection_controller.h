@@ -72,6 +72,9 @@ public:
     int current_port_index() const { return current_port; }
     QString current_port_name() const { return ports.value(current_port); }
     int port_count() const { return ports.size() - 1; }
+    // True while Auto Detect looks for the modem: from Connect on "Auto
+    // Detect" until a modem answers, every port has been tried once ("No
+    // modem found") or the operator stops the search.
     bool auto_detect() const { return auto_detect_flag; }
     bool response_seen() const { return response_seen_flag; }
     bool receiving() const { return receiving_flag; }
@@ -96,6 +99,8 @@ public:
 
     // Shows `text` on the status line until the display timer expires.
     void _show_temporary_status(const QString& text);
+    // Whether the status line shows such a passing text.
+    bool showing_temporary_status() const { return temporary_status_shown; }
 
     // Connection_link.
     void count_init_response(Init_response which) override;
@@ -184,6 +189,9 @@ private:
     void _select_next_port();
     void _send_init_requests();
     void _reopen_lost_device();
+    void _start_search();
+    void _end_search(bool nothing_found);
+    QString _search_text() const;
     void _report_absence(Connection_state state);
 
     vq_qt::QSerial_io* serial_io;
@@ -195,6 +203,12 @@ private:
     int connection_state = CONNECTION_STATE_NOT_CONNECTED;
     QString connection_status_text = "Not Connected";
     bool auto_detect_flag = false;
+    // The entries Auto Detect tries, one for each device (a second name of a
+    // device already listed is passed over), and the one being tried.
+    QList<int> search_order;
+    int search_step = 0;
+    bool search_found_nothing = false; // the search ends in "No modem found"
+    bool temporary_status_shown = false;
     bool response_seen_flag = true;
     bool keep_alive_overdue_flag = false;
     bool receiving_flag = false; // reception in progress (the keep-alive runs slower)

@@ -51,13 +51,13 @@ Data_interface_panel::Data_interface_panel(QComboBox* port_rate_selector,
     grid->addWidget(vsp_port_name_label, 1, 1, 1, 1);
     // Each caption names the control shown beside it: the selector when the
     // modem's data port is chosen, the readout otherwise.
-    grid->addWidget(caption("Baud Rate:", port_rate_selector, this), 2, 0, 1, 1);
+    grid->addWidget(caption("&Baud Rate:", port_rate_selector, this), 2, 0, 1, 1);
     grid->addWidget(port_rate_selector, 2, 1, 1, 1);
     grid->addWidget(vsp_baud_label, 2, 1, 1, 1);
-    grid->addWidget(caption("Data Format:", data_format_selector, this), 3, 0, 1, 1);
+    grid->addWidget(caption("Data &Format:", data_format_selector, this), 3, 0, 1, 1);
     grid->addWidget(data_format_selector, 3, 1, 1, 1);
     grid->addWidget(vsp_data_format_label, 3, 1, 1, 1);
-    grid->addWidget(caption("Flow Control:", flow_control_selector, this), 4, 0, 1, 1);
+    grid->addWidget(caption("Flow &Control:", flow_control_selector, this), 4, 0, 1, 1);
     grid->addWidget(flow_control_selector, 4, 1, 1, 1);
     grid->addWidget(vsp_flow_control_label, 4, 1, 1, 1);
     data_flow = new Data_flow_view(grid, 5, this);

@@ -4,6 +4,7 @@
 #include "widget_actions.h"
 #include "widget_tree.h"
 
+#include <QDialog>
 #include <QFileDevice>
 #include <QJsonDocument>
 #include <QLoggingCategory>
@@ -35,6 +36,7 @@ struct Command
     int most_args;
     const char* usage;
     Outcome (*run)(QWidget* window, const QStringList& args); // nullptr: wait
+    bool answers_questions = true;                            // acts on a question the window asks
 };
 
 const Command commands[] = {
@@ -59,7 +61,8 @@ const Command commands[] = {
                                 window->close();
                             }
                         }};
-     }},
+     },
+     false},
 };
 
 const Command* find_command(const QString& name)
@@ -152,7 +155,9 @@ QString Operator_commands::help_text()
         "words that hold spaces (\\\" and \\\\ inside quotes): click \"Tx Kill\",\n"
         "set \"Other Address:\" BASE2. Commands after a wait run once it is answered.\n"
         "Blank lines and lines starting with # are passed over. The end of the input\n"
-        "leaves the window up.\n");
+        "leaves the window up. While the window asks a question (\"Load Defaults\"\n"
+        "asks before it resets the modem), click, choose, set and show act on the\n"
+        "question: click Yes or click No answers it.\n");
 }
 
 QString Operator_commands::execute(const QString& line)
@@ -199,7 +204,8 @@ QString Operator_commands::_run(const Queued_line& queued)
     } else if (!command->run) {
         answer = _start_wait(args);
     } else {
-        outcome = command->run(_window, args);
+        outcome =
+            command->run(command->answers_questions ? _question_or_window() : _window.data(), args);
         answer = outcome.answer;
     }
     if (answer.isNull()) {
@@ -216,6 +222,26 @@ QString Operator_commands::_run(const Queued_line& queued)
         _running = false;
     }
     return answer;
+}
+
+QWidget* Operator_commands::_question_or_window() const
+{
+    // While the window asks a question (a modal dialog), the question takes
+    // the commands, as it takes the keyboard and the mouse.
+    const QList<QDialog*> dialogs = _window->findChildren<QDialog*>();
+    for (auto it = dialogs.rbegin(); it != dialogs.rend(); ++it) {
+        if ((*it)->isVisible() && (*it)->isModal()) {
+            return *it;
+        }
+    }
+    return _window;
+}
+
+bool Operator_commands::_shows(const QString& text) const
+{
+    QWidget* question = _question_or_window();
+    return widget_tree::shows_text(_window, text) ||
+           (question != _window && widget_tree::shows_text(question, text));
 }
 
 void Operator_commands::_run_queue()
@@ -246,7 +272,7 @@ QString Operator_commands::_start_wait(const QStringList& args)
             return QStringLiteral("error: wait takes a number of seconds, not \"%1\"").arg(args[1]);
         }
     }
-    if (widget_tree::shows_text(_window, args[0])) {
+    if (_shows(args[0])) {
         return QStringLiteral("ok");
     }
     const qint64 ms = qint64(std::min(seconds, 1e9) * 1000);
@@ -266,7 +292,7 @@ void Operator_commands::_check_wait()
         answer = QStringLiteral("error: the window is gone");
     } else if (!_window->isVisible()) {
         answer = QStringLiteral("error: the window is not shown");
-    } else if (widget_tree::shows_text(_window, _wait->text)) {
+    } else if (_shows(_wait->text)) {
         answer = QStringLiteral("ok");
     } else if (_wait->deadline.hasExpired()) {
         answer = QStringLiteral("error: timeout");

@@ -78,6 +78,8 @@ private:
     void _run_queue();
     void _answer(const QString& answer);
     QString _start_wait(const QStringList& args);
+    QWidget* _question_or_window() const;
+    bool _shows(const QString& text) const;
     void _check_wait();
 
     QPointer<QWidget> _window;

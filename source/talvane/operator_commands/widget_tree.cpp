@@ -152,6 +152,10 @@ QString displayed_text(const QLabel* label)
     const QString text = label->text();
     const bool rich = label->textFormat() == Qt::RichText ||
                       (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
+    if (rich && label->buddy()) {
+        // A caption's mnemonic marker is not read, in rich text either.
+        return strip_mnemonic(QTextDocumentFragment::fromHtml(text).toPlainText());
+    }
     if (rich) {
         return plain_text(text);
     }

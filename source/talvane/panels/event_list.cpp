@@ -117,7 +117,7 @@ Event_list_view::Event_list_view(Event_list* list, QWidget* parent) : QWidget(pa
     lines_view->setFont(QFont("Monospace"));
     lines_view->setMinimumHeight(80);
 
-    auto* caption = new QLabel("Events:", this);
+    auto* caption = new QLabel("&Events:", this);
     caption->setBuddy(kind_filter);
     auto* bar = new QHBoxLayout;
     bar->addWidget(caption);

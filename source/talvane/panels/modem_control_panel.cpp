@@ -96,7 +96,7 @@ void Modem_control_panel::_init_modem_control_panel()
     QWidget* panel = this;
     auto* grid = new QGridLayout(panel);
 
-    const char* const headers[] = {"Audio Level", "Waveform", "Data Rate [bps]", "Interleaver",
+    const char* const headers[] = {"&Audio Level", "&Waveform", "Data &Rate [bps]", "&Interleaver",
                                    "Status"};
     QLabel* header_labels[5] = {};
     for (int column = 1; column <= 5; ++column) {
@@ -154,7 +154,7 @@ void Modem_control_panel::_init_modem_control_panel()
     grid->addWidget(std_async_button, 4, 1, 1, 1);
     grid->addWidget(hsp_async_button, 4, 2, 1, 1);
     grid->addWidget(auto_update_tx_ota_rate_check_box, 4, 3, 1, 1);
-    auto* deacquire_caption = new QLabel("De-Acquire:", panel);
+    auto* deacquire_caption = new QLabel("&De-Acquire:", panel);
     deacquire_caption->setBuddy(deacquire_selector);
     grid->addWidget(deacquire_caption, 4, 4, 1, 1);
     grid->addWidget(deacquire_selector, 4, 5, 1, 1);
@@ -294,6 +294,14 @@ void Modem_control_panel::_ui_action_tx_kill_pause_resume()
         tx_kill_button->setText(tx_kill_text);
         modem_interface->set_psk_fsk_tx_kill(0);
         emit tx_resumed();
+    }
+}
+
+void Modem_control_panel::kill_tx()
+{
+    if (tx_kill_button->isEnabled() && tx_kill_button->isVisible() &&
+        tx_kill_button->text() == tx_kill_text) {
+        tx_kill_button->click();
     }
 }
 

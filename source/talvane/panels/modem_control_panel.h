@@ -86,6 +86,9 @@ public slots:
     void _ui_action_interleaver_change(int index);
     void _ui_action_deacquire_limit_change(int index);
     void _ui_action_tx_kill_pause_resume();
+    // The keyboard's Tx Kill: presses the button while it reads "Tx Kill"
+    // and is usable; it never resumes.
+    void kill_tx();
     void _ui_action_rx_reset();
     void _ui_action_dte_port_mode_change_std_async();
     void _ui_action_dte_port_mode_change_hsp_async();

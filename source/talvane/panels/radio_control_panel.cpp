@@ -144,8 +144,8 @@ void Radio_control_panel::_init_radio_control_panel()
     radio_status_label->setTextFormat(Qt::RichText);
 
     const std::pair<const char*, QWidget*> rows[] = {
-        {"Radio Model:", radio_model_selector},     {"Frequency:", radio_frequency_spin_box},
-        {"Modulation:", radio_modulation_selector}, {"Tx Power:", radio_power_selector},
+        {"Radio &Model:", radio_model_selector},     {"Fre&quency:", radio_frequency_spin_box},
+        {"Modulatio&n:", radio_modulation_selector}, {"Tx &Power:", radio_power_selector},
         {"Radio Status:", radio_status_label},
     };
     int row = 0;
