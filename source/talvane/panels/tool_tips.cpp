@@ -79,7 +79,8 @@ const Tool_tip tool_tips[] = {
     {"Tx Kill",
      "Tx Kill stops the modem's transmission at once and discards the user data waiting to be "
      "sent; the button then reads Tx Resume, which lets the modem transmit again. It returns to "
-     "Tx Kill when the modem reports its transmitter idle."},
+     "Tx Kill when the modem reports its transmitter idle. Esc kills transmission from anywhere in "
+     "the window (it never resumes)."},
     // Modem Control: the receive row.
     {"RX: Audio Level",
      "Receive audio level of audio port 1 as the modem measures it, in dB: low below -20 dB, "
