@@ -8,8 +8,10 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <initializer_list>
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 struct Console_options;
@@ -24,6 +26,7 @@ class Radio_control_panel;
 class Connection_indicator;
 class Event_list;
 class Event_list_view;
+class Link_quality_plot;
 class QSerial_io;
 class QModem_interface;
 class Ale_2g_control_panel;
@@ -57,6 +60,7 @@ public:
     QWidget* modem_interface_group() const { return modem_interface_panel; }
     Event_list* events() const { return event_list; }
     Event_list_view* events_view() const { return event_list_view; }
+    Link_quality_plot* link_quality() const { return link_quality_plot; }
     Connection_indicator* connection_light() const { return connection_indicator; }
     QWidget* ale_2g_group() const;
 
@@ -91,6 +95,15 @@ private:
     // Construction.
     void _init_gui();
     void _init_modem_interface_panel(QWidget* panel);
+    // One column of a band: a panel under its heading, or a widget alone
+    // (no heading), or an empty column (neither).
+    struct Band_column
+    {
+        const char* heading;
+        QWidget* widget;
+    };
+    QGridLayout* _band(std::initializer_list<Band_column> columns, int stretch_column);
+    void _fix_value_widths();
     void _init_modem_link();
     void _wire_modem_interface();
     void _wire_event_list();
@@ -119,6 +132,7 @@ private:
     vq_qt::Virtual_serial_port* vsp = nullptr;
     Event_list* event_list = nullptr;
     Event_list_view* event_list_view = nullptr;
+    Link_quality_plot* link_quality_plot = nullptr;
     Connection_indicator* connection_indicator = nullptr;
     QString data_port_line; // "data port: PATH (DEVICE)", the latest
 
