@@ -1,6 +1,7 @@
 // The main window without a modem: construction, layout and size, settings, and the
 // connection state machine driven directly through its slots.
 
+#include "ale_2g_control_panel.h"
 #include "heading_display_widget.h"
 #include "link_quality_plot.h"
 #include "window_fixture.h"
@@ -155,6 +156,11 @@ void Tst_window::fits_1024_by_700_with_the_data_port_open()
         window.data_interface()->show_vsp_data_format("8N1");
         window.data_interface()->show_vsp_flow_control("XON/XOFF");
         probe.enter(CONNECTION_STATE_CONNECTED);
+        // Long status texts wrap rather than widen their groups.
+        window.connection_status_label->setText("<font color='red'>Error opening port</font>");
+        window.ale_2g_control()->status_label()->setText("Invalid Other Address");
+        window.ale_2g_control()->detail_label()->setText(
+            "Link aborted due to activity timeout (120 sec)");
         const QSize smallest = window.minimumSizeHint();
         QVERIFY2(smallest.width() <= 1024 && smallest.height() <= 700,
                  qPrintable(QString("%1 x %2").arg(smallest.width()).arg(smallest.height())));

@@ -28,6 +28,7 @@ constexpr int refresh_ms = 1000;
 // Room for both axes and a few minutes of samples beside them.
 constexpr int minimum_width = 260;
 constexpr int minimum_height = 120;
+constexpr int time_label_spacing = 60;
 
 const QColor snr_colour(0x1f, 0x5f, 0xbf);
 const QColor ber_colour(0xc8, 0x3c, 0x14);
@@ -118,7 +119,6 @@ Link_quality_plot::Link_quality_plot(QWidget* parent) : QwtPlot(parent)
     setAxisScaleDraw(QwtPlot::xBottom, time_scale);
     setAxisScaleEngine(QwtPlot::xBottom, new QwtDateScaleEngine(Qt::LocalTime));
     setAxisMaxMinor(QwtPlot::xBottom, 0);
-    setAxisMaxMajor(QwtPlot::xBottom, 5);
 
     setAxisTitle(QwtPlot::yLeft, axis_title("SNR [dB]", snr_colour));
     enableAxis(QwtPlot::yRight);
@@ -145,6 +145,13 @@ Link_quality_plot::Link_quality_plot(QWidget* parent) : QwtPlot(parent)
     connect(tick, &QTimer::timeout, this, &Link_quality_plot::_refresh);
     tick->start();
     _refresh();
+}
+
+void Link_quality_plot::resizeEvent(QResizeEvent* event)
+{
+    // As many times of day as fit side by side.
+    setAxisMaxMajor(QwtPlot::xBottom, std::max(2, width() / time_label_spacing));
+    QwtPlot::resizeEvent(event);
 }
 
 qint64 Link_quality_plot::_now_ms() const

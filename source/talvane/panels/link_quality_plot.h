@@ -30,6 +30,9 @@ public slots:
     // The modem stopped sending values (reception ended, link lost).
     void interrupt();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     void _refresh();
     qint64 _now_ms() const;
