@@ -183,19 +183,11 @@ void Talvane::_fix_value_widths()
     port_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     port_name->setMinimumWidth(port_name->fontMetrics().horizontalAdvance(data_port_tail) +
                                2 * port_name->fontMetrics().averageCharWidth());
-    // Status lines wrap rather than widen their groups; the connection's is
-    // as wide as its usual texts.
-    const std::pair<QLabel*, const char*> status_lines[] = {
-        {connection_status_label, "Error opening port"},
-        {ale_2g_control_panel->status_label(), nullptr},
-        {ale_2g_control_panel->detail_label(), nullptr}};
-    for (const auto& [label, usual] : status_lines) {
+    // The ALE status lines wrap rather than widen their group.
+    for (QLabel* label :
+         {ale_2g_control_panel->status_label(), ale_2g_control_panel->detail_label()}) {
         label->setWordWrap(true);
         label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        if (usual) {
-            label->setMinimumWidth(label->fontMetrics().horizontalAdvance(usual) +
-                                   label->fontMetrics().averageCharWidth());
-        }
     }
 }
 
