@@ -183,6 +183,9 @@ void Talvane::_fix_value_widths()
     port_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     port_name->setMinimumWidth(port_name->fontMetrics().horizontalAdvance(data_port_tail) +
                                2 * port_name->fontMetrics().averageCharWidth());
+    // Two lines, as a group sized for its contents takes no account of
+    // wrapping.
+    port_name->setMinimumHeight(2 * port_name->fontMetrics().lineSpacing());
     // The ALE status lines wrap rather than widen their group.
     for (QLabel* label :
          {ale_2g_control_panel->status_label(), ale_2g_control_panel->detail_label()}) {
