@@ -12,6 +12,7 @@
 #include "data_path_bridge.h"
 #include "event_list.h"
 #include "heading_display_widget.h"
+#include "link_quality_plot.h"
 #include "modem_control_panel.h"
 #include "port_selector.h"
 #include "qmodem_interface.h"
@@ -33,6 +34,7 @@
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <cstdio>
 
@@ -53,7 +55,9 @@ constexpr quint32 modem_destination_address = 0xC0A80000; // 192.168.0.0
 const QSize default_window_size(960, 400);
 const QPoint default_window_position(50, 50);
 constexpr int screenshot_fallback_ms = 10000;
-constexpr int event_list_row_stretch = 40;
+constexpr int serial_port_selector_characters = 8;
+// The data port's path wraps at its slashes, no narrower than this.
+const char* const data_port_tail = "talvane/COM3 (connected)";
 
 // The status line carries rich text; the console's stdout gets plain text.
 QString plain_text(QString text)
@@ -102,7 +106,6 @@ void Talvane::_init_gui()
     _update_window_title("");
 
     auto* central = new QWidget(this);
-    auto* grid = new QGridLayout(central);
     setCentralWidget(central);
 
     // The connection comes first: the panels report answers to it.
@@ -123,37 +126,79 @@ void Talvane::_init_gui()
         new Receive_information_panel(modem_interface, connection_controller, central);
     data_path_bridge = new Data_path_bridge(modem_interface, this);
 
-    auto heading = [central](const char* text) {
-        return new Heading_display_widget(QString::fromLatin1(text), central);
-    };
+    link_quality_plot = new Link_quality_plot(central);
+    event_list = new Event_list(Event_list::default_capacity, this);
+    event_list_view = new Event_list_view(event_list, central);
     auto* logo = new QLabel(central);
     logo->setPixmap(QPixmap(":/logo.png").scaledToHeight(30, Qt::SmoothTransformation));
     logo->setAlignment(Qt::AlignRight | Qt::AlignBottom);
+    _fix_value_widths();
 
-    grid->addWidget(heading("Modem Interface"), 0, 0, 1, 1);
-    grid->addWidget(modem_interface_panel, 1, 0, 1, 1);
-    grid->addWidget(heading("Modem Control"), 0, 1, 1, 3);
-    grid->addWidget(modem_control_panel, 1, 1, 1, 3);
-    grid->addWidget(heading("Data Interface"), 2, 0, 1, 1);
-    grid->addWidget(data_interface_panel, 3, 0, 1, 1);
-    grid->addWidget(heading("Radio Control"), 2, 1, 1, 1);
-    grid->addWidget(radio_control_panel, 3, 1, 1, 1);
-    grid->addWidget(heading("2G ALE Control"), 2, 2, 1, 1);
-    grid->addWidget(ale_2g_control_panel, 3, 2, 1, 1);
-    grid->addWidget(heading("Receive Information"), 2, 3, 1, 1);
-    grid->addWidget(receive_information_panel, 3, 3, 1, 1);
-    grid->addWidget(logo, 4, 3, 1, 1);
-    // The history below the panels takes the room the window is given.
-    event_list = new Event_list(Event_list::default_capacity, this);
-    event_list_view = new Event_list_view(event_list, central);
-    grid->addWidget(event_list_view, 5, 0, 1, 4);
-    grid->setRowStretch(5, event_list_row_stretch);
-    const int row_stretch[] = {0, 10, 0, 10, 0};
-    for (int row = 0; row < 5; ++row) {
-        grid->setRowStretch(row, row_stretch[row]);
+    // Three bands, each a row of panels under their headings, so that the
+    // window fits 1024 x 700: Modem Control (its grid is the widest group);
+    // the connection and the data interface beside the event list; radio,
+    // ALE and the receive information beside its history. The event list
+    // and the history take the room the window is given.
+    auto* bands = new QVBoxLayout(central);
+    const std::initializer_list<Band_column> top = {
+        {"Modem Control", modem_control_panel}, {nullptr, nullptr}, {nullptr, logo}};
+    const std::initializer_list<Band_column> middle = {{"Modem Interface", modem_interface_panel},
+                                                       {"Data Interface", data_interface_panel},
+                                                       {nullptr, event_list_view}};
+    const std::initializer_list<Band_column> bottom = {
+        {"Radio Control", radio_control_panel},
+        {"2G ALE Control", ale_2g_control_panel},
+        {"Receive Information", receive_information_panel},
+        {"Link Quality History", link_quality_plot}};
+    bands->addLayout(_band(top, 1), 0);
+    bands->addLayout(_band(middle, 2), 1);
+    bands->addLayout(_band(bottom, 3), 2);
+}
+
+QGridLayout* Talvane::_band(std::initializer_list<Band_column> columns, int stretch_column)
+{
+    auto* band = new QGridLayout;
+    int column = 0;
+    for (const Band_column& entry : columns) {
+        if (entry.heading) {
+            band->addWidget(
+                new Heading_display_widget(QString::fromLatin1(entry.heading), centralWidget()), 0,
+                column);
+            // Panels keep their height; the rest of the band's height
+            // goes to the widgets that stand alone or stretch.
+            const bool panel =
+                entry.widget->sizePolicy().verticalPolicy() != QSizePolicy::Expanding;
+            band->addWidget(entry.widget, 1, column, panel ? Qt::AlignTop : Qt::Alignment());
+        } else if (entry.widget) {
+            // Its own caption row stands level with the headings.
+            band->addWidget(entry.widget, 0, column, 2, 1);
+        }
+        band->setColumnStretch(column, column == stretch_column ? 1 : 0);
+        ++column;
     }
-    for (int column = 0; column < 4; ++column) {
-        grid->setColumnStretch(column, 0);
+    band->setRowStretch(1, 1);
+    return band;
+}
+
+// Value fields keep the width of their widest value, or wrap, so that a
+// group keeps its size as the values change.
+void Talvane::_fix_value_widths()
+{
+    serial_port_selector->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    serial_port_selector->setMinimumContentsLength(serial_port_selector_characters);
+    QLabel* port_name = data_interface_panel->vsp_port_name_label;
+    port_name->setWordWrap(true);
+    port_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    port_name->setMinimumWidth(port_name->fontMetrics().horizontalAdvance(data_port_tail) +
+                               2 * port_name->fontMetrics().averageCharWidth());
+    // Two lines, as a group sized for its contents takes no account of
+    // wrapping.
+    port_name->setMinimumHeight(2 * port_name->fontMetrics().lineSpacing());
+    // The ALE status lines wrap rather than widen their group.
+    for (QLabel* label :
+         {ale_2g_control_panel->status_label(), ale_2g_control_panel->detail_label()}) {
+        label->setWordWrap(true);
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     }
 }
 

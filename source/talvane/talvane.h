@@ -9,8 +9,10 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QString>
+#include <initializer_list>
 
 class QComboBox;
+class QGridLayout;
 class QLabel;
 class QMessageBox;
 class QPushButton;
@@ -26,6 +28,7 @@ class Radio_control_panel;
 class Connection_indicator;
 class Event_list;
 class Event_list_view;
+class Link_quality_plot;
 class QSerial_io;
 class QModem_interface;
 class Ale_2g_control_panel;
@@ -63,6 +66,7 @@ public:
     QWidget* modem_interface_group() const { return modem_interface_panel; }
     Event_list* events() const { return event_list; }
     Event_list_view* events_view() const { return event_list_view; }
+    Link_quality_plot* link_quality() const { return link_quality_plot; }
     Connection_indicator* connection_light() const { return connection_indicator; }
     QWidget* ale_2g_group() const;
 
@@ -109,6 +113,15 @@ private:
     // Return presses the focused button, Esc stops transmission.
     void _init_keyboard();
     void _load_defaults();
+    // One column of a band: a panel under its heading, or a widget alone
+    // (no heading), or an empty column (neither).
+    struct Band_column
+    {
+        const char* heading;
+        QWidget* widget;
+    };
+    QGridLayout* _band(std::initializer_list<Band_column> columns, int stretch_column);
+    void _fix_value_widths();
     void _init_modem_link();
     void _wire_modem_interface();
     void _wire_event_list();
@@ -138,6 +151,7 @@ private:
     vq_qt::Virtual_serial_port* vsp = nullptr;
     Event_list* event_list = nullptr;
     Event_list_view* event_list_view = nullptr;
+    Link_quality_plot* link_quality_plot = nullptr;
     Connection_indicator* connection_indicator = nullptr;
     QString data_port_line; // "data port: PATH (DEVICE)", the latest
     QPointer<QMessageBox> load_defaults_confirmation;

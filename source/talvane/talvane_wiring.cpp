@@ -11,6 +11,7 @@
 #include "data_interface_panel.h"
 #include "data_path_bridge.h"
 #include "event_list.h"
+#include "link_quality_plot.h"
 #include "modem_control_panel.h"
 #include "port_selector.h"
 #include "pty_vsport_control.h"
@@ -68,6 +69,12 @@ void Talvane::_init_modem_link()
             &Data_path_bridge::tx_resumed);
 
     connect_status_row(receive_information_panel, modem_control_panel);
+    connect(receive_information_panel, &Receive_information_panel::link_quality_reported,
+            link_quality_plot, [plot = link_quality_plot](int snr_db, double ber, int) {
+                plot->add_report(snr_db, ber);
+            });
+    connect(receive_information_panel, &Receive_information_panel::link_quality_ended,
+            link_quality_plot, &Link_quality_plot::interrupt);
     connect(connection, &Connection_controller::modem_restart_seen, data_path_bridge,
             &Data_path_bridge::modem_restarted);
     connect(connection, &Connection_controller::keep_alive_overdue, data_path_bridge,

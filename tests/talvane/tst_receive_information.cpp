@@ -7,6 +7,7 @@
 #include "modem_control_probe.h"
 
 #include <QtTest>
+#include <cmath>
 
 namespace {
 
@@ -80,8 +81,16 @@ private slots:
         QFETCH(QList<int>, lqa);
         QFETCH(QStringList, shown);
         rig->rx_status_indication(rx_status, 0);
+        QSignalSpy history(rig->ri(), &Receive_information_panel::link_quality_reported);
         rig->lqa(lqa.at(0), lqa.at(1), lqa.at(2), lqa.at(3), lqa.at(4), lqa.at(5));
         QCOMPARE(rig->receive_texts(), shown);
+        // What is shown goes to the history too: SNR, BER as a rate, offset.
+        QCOMPARE(history.count(), shown.first() == "-" ? 0 : 1);
+        if (!history.isEmpty()) {
+            QCOMPARE(history.first().at(0).toInt(), lqa.at(0));
+            QCOMPARE(history.first().at(1).toDouble(), std::pow(10.0, -lqa.at(1)));
+            QCOMPARE(history.first().at(2).toInt(), lqa.at(5));
+        }
     }
 
     void link_quality_after_sync_then_receive()

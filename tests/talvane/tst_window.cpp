@@ -1,7 +1,9 @@
-// The main window without a modem: construction, layout, settings, and the
+// The main window without a modem: construction, layout and size, settings, and the
 // connection state machine driven directly through its slots.
 
+#include "ale_2g_control_panel.h"
 #include "heading_display_widget.h"
+#include "link_quality_plot.h"
 #include "widget_tree.h"
 #include "window_fixture.h"
 
@@ -25,6 +27,7 @@ private slots:
     void close_saves_geometry_for_the_next_window();
     void headings_and_panels_in_the_grid_data();
     void headings_and_panels_in_the_grid();
+    void fits_1024_by_700_with_the_data_port_open();
     void only_the_modem_interface_is_usable_at_start();
     void heading_paints_rounded_banner_data();
     void heading_paints_rounded_banner();
@@ -101,29 +104,28 @@ void Tst_window::headings_and_panels_in_the_grid_data()
 {
     QTest::addColumn<QString>("heading");
     QTest::addColumn<int>("panel");
-    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("band");
     QTest::addColumn<int>("column");
-    QTest::addColumn<int>("column_span");
-    QTest::newRow("Modem Interface") << "Modem Interface" << 0 << 0 << 0 << 1;
-    QTest::newRow("Modem Control") << "Modem Control" << 2 << 0 << 1 << 3;
-    QTest::newRow("Data Interface") << "Data Interface" << 1 << 2 << 0 << 1;
-    QTest::newRow("Radio Control") << "Radio Control" << 3 << 2 << 1 << 1;
-    QTest::newRow("2G ALE Control") << "2G ALE Control" << 5 << 2 << 2 << 1;
-    QTest::newRow("Receive Information") << "Receive Information" << 4 << 2 << 3 << 1;
+    QTest::newRow("Modem Control") << "Modem Control" << 2 << 0 << 0;
+    QTest::newRow("Modem Interface") << "Modem Interface" << 0 << 1 << 0;
+    QTest::newRow("Data Interface") << "Data Interface" << 1 << 1 << 1;
+    QTest::newRow("Radio Control") << "Radio Control" << 3 << 2 << 0;
+    QTest::newRow("2G ALE Control") << "2G ALE Control" << 5 << 2 << 1;
+    QTest::newRow("Receive Information") << "Receive Information" << 4 << 2 << 2;
+    QTest::newRow("Link Quality History") << "Link Quality History" << 6 << 2 << 3;
 }
 
 void Tst_window::headings_and_panels_in_the_grid()
 {
     QFETCH(QString, heading);
     QFETCH(int, panel);
-    QFETCH(int, row);
+    QFETCH(int, band);
     QFETCH(int, column);
-    QFETCH(int, column_span);
 
     Talvane window;
     Talvane_test_probe probe{window};
-    auto* grid = qobject_cast<QGridLayout*>(window.centralWidget()->layout());
-    QVERIFY(grid);
+    QWidget* panels[] = {probe.panel(0), probe.panel(1), probe.panel(2),       probe.panel(3),
+                         probe.panel(4), probe.panel(5), window.link_quality()};
     Heading_display_widget* found = nullptr;
     for (auto* widget : window.findChildren<Heading_display_widget*>()) {
         if (widget->text() == heading) {
@@ -132,17 +134,43 @@ void Tst_window::headings_and_panels_in_the_grid()
         }
     }
     QVERIFY(found);
-    int r, c, rs, cs;
-    grid->getItemPosition(grid->indexOf(found), &r, &c, &rs, &cs);
-    QCOMPARE(QList<int>({r, c, rs, cs}), QList<int>({row, column, 1, column_span}));
-    grid->getItemPosition(grid->indexOf(probe.panel(panel)), &r, &c, &rs, &cs);
-    QCOMPARE(QList<int>({r, c, rs, cs}), QList<int>({row + 1, column, 1, column_span}));
-    QVERIFY(qobject_cast<QGroupBox*>(probe.panel(panel))->title().isEmpty());
+    QLayout* bands = window.centralWidget()->layout();
+    QCOMPARE(bands->count(), 3);
+    auto* grid = qobject_cast<QGridLayout*>(bands->itemAt(band)->layout());
+    QVERIFY(grid);
+    QCOMPARE(grid->itemAtPosition(0, column)->widget(), found);
+    QCOMPARE(grid->itemAtPosition(1, column)->widget(), panels[panel]);
+    if (panel < 6) {
+        QVERIFY(qobject_cast<QGroupBox*>(panels[panel])->title().isEmpty());
+    }
+    QCOMPARE(window.findChildren<Heading_display_widget*>().size(), 7);
+}
 
-    const QList<int> stretch = {grid->rowStretch(0), grid->rowStretch(1), grid->rowStretch(2),
-                                grid->rowStretch(3), grid->rowStretch(4)};
-    QCOMPARE(stretch, QList<int>({0, 10, 0, 10, 0}));
-    QCOMPARE(window.findChildren<Heading_display_widget*>().size(), 6);
+void Tst_window::fits_1024_by_700_with_the_data_port_open()
+{
+    // The font Qt takes on a plain X server (the offscreen platform's is
+    // larger).
+    const QFont platform_font = QApplication::font();
+    QApplication::setFont(QFont("DejaVu Sans", 9));
+    {
+        Talvane window;
+        Talvane_test_probe probe{window};
+        window.data_interface()->show_vsp_port_name("/run/user/1000/talvane/COM3 (connected)",
+                                                    "/dev/pts/3");
+        window.data_interface()->show_vsp_baud("115200");
+        window.data_interface()->show_vsp_data_format("8N1");
+        window.data_interface()->show_vsp_flow_control("XON/XOFF");
+        probe.enter(CONNECTION_STATE_CONNECTED);
+        // Long status texts wrap rather than widen their groups.
+        window.connection_status_label->setText("<font color='red'>Error opening port</font>");
+        window.ale_2g_control()->status_label()->setText("Invalid Other Address");
+        window.ale_2g_control()->detail_label()->setText(
+            "Link aborted due to activity timeout (120 sec)");
+        const QSize smallest = window.minimumSizeHint();
+        QVERIFY2(smallest.width() <= 1024 && smallest.height() <= 700,
+                 qPrintable(QString("%1 x %2").arg(smallest.width()).arg(smallest.height())));
+    }
+    QApplication::setFont(platform_font);
 }
 
 void Tst_window::only_the_modem_interface_is_usable_at_start()

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 
 namespace vq_qt {
 
@@ -103,6 +104,7 @@ void Receive_information_panel::_clear_receive_information()
     emit ota_settings_cleared();
     stale_timer->stop();
     _set_stale(false);
+    emit link_quality_ended();
 }
 
 void Receive_information_panel::_handle_wf_lqa_indication(char snr, uchar ber, uchar number_paths,
@@ -127,6 +129,8 @@ void Receive_information_panel::_handle_wf_lqa_indication(char snr, uchar ber, u
     doppler_offset_label->setText(doppler_offset_text(doppler_offset));
     _set_stale(false);
     stale_timer->start();
+    emit link_quality_reported(static_cast<signed char>(snr), std::pow(10.0, -double(ber)),
+                               doppler_offset);
 }
 
 void Receive_information_panel::_handle_wf_autobaud_indication(uchar data_rate,

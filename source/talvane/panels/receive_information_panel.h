@@ -55,6 +55,11 @@ signals:
     void rx_status_changed(const QString& text);
     void tx_status_changed(const QString& text, bool idle);
     void audio_rx_level_changed(const QString& text);
+    // Each link quality report shown: SNR in dB, the bit error rate (1e-4
+    // for "10^(-4)") and the Doppler offset in Hz.
+    void link_quality_reported(int snr_db, double ber, int doppler_hz);
+    // The link quality readouts went blank: no values until the next report.
+    void link_quality_ended();
 
 public slots:
     void _handle_wf_lqa_indication(char snr, uchar ber, uchar number_paths, uchar multipath_spread,
