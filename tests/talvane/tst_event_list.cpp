@@ -15,6 +15,7 @@
 #include <QJsonArray>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTest>
 #include <algorithm>
 #include <functional>
@@ -60,6 +61,12 @@ private slots:
         QVERIFY(!view.lines_view->toPlainText().contains("Connected"));
         view.copy_button->click();
         QCOMPARE(QGuiApplication::clipboard()->text(), view.shown_text());
+        // A long line does not scroll the list sideways.
+        view.resize(300, 200);
+        view.show();
+        list.add(Event_kind::ale, "End LQA Poll " + QString(200, 'x'));
+        QVERIFY(view.lines_view->horizontalScrollBar()->maximum() > 0);
+        QCOMPARE(view.lines_view->horizontalScrollBar()->value(), 0);
     }
 
     void window_reports_data()

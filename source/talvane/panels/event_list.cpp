@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QTextDocumentFragment>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -158,12 +159,16 @@ void Event_list_view::show_all()
 {
     lines_view->setPlainText(shown_text());
     lines_view->moveCursor(QTextCursor::End);
+    lines_view->horizontalScrollBar()->setValue(0);
 }
 
 void Event_list_view::append(const Event_entry& entry)
 {
     if (passes(entry)) {
+        // Following the newest line must not scroll to the end of a long
+        // one: the times and the start of every line stay in view.
         lines_view->appendPlainText(Event_list::line_text(entry));
+        lines_view->horizontalScrollBar()->setValue(0);
     }
 }
 
