@@ -79,10 +79,18 @@ private slots:
         }) << "Error"
                                     << "Error opening port";
         QTest::newRow("modem away") << Window_action([](Talvane&, Talvane_test_probe& p) {
+            p.enter(CONNECTION_STATE_CONNECTED);
             p.enter(CONNECTION_STATE_CONNECTING_NO_RESPONSE);
             p.enter(CONNECTION_STATE_INITIALISING);
         }) << "Connection"
                                     << "ready again after";
+        QTest::newRow("booting at the first connect")
+            << Window_action([](Talvane&, Talvane_test_probe& p) {
+                   p.enter(CONNECTION_STATE_CONNECTING_MODEM_BOOTING);
+                   p.enter(CONNECTION_STATE_INITIALISING);
+               })
+            << "Connection"
+            << "ready after";
         QTest::newRow("init timer") << Window_action([](Talvane&, Talvane_test_probe& p) {
             p.enter(CONNECTION_STATE_INITIALISING);
             p.init_timeout();

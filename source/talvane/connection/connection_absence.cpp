@@ -33,8 +33,13 @@ void Connection_controller::_report_absence(Connection_state state)
     case CONNECTION_STATE_ERROR_PORT_OPEN_FAIL:
         if (away_since.isValid()) {
             const QString away = QString::number(away_since.elapsed() / 1000.0, 'f', 1);
-            const QString line = (state == CONNECTION_STATE_INITIALISING
+            // A modem that was never connected on this port was not "away":
+            // it was booting or silent since the port opened.
+            const QString ready = connected_since_open
                                       ? QString("Modem on %1 ready again after %2 s away")
+                                      : QString("Modem on %1 ready after %2 s");
+            const QString line = (state == CONNECTION_STATE_INITIALISING
+                                      ? ready
                                       : QString("Stopped waiting for the modem on %1 after %2 s"))
                                      .arg(open_port_name, away);
             qCDebug(lc_info).noquote() << line;
@@ -42,9 +47,14 @@ void Connection_controller::_report_absence(Connection_state state)
             away_since.invalidate();
         }
         boot_reported = false;
+        if (state != CONNECTION_STATE_INITIALISING) {
+            connected_since_open = false;
+        }
+        break;
+    case CONNECTION_STATE_CONNECTED:
+        connected_since_open = true;
         break;
     case CONNECTION_STATE_CONNECTING:
-    case CONNECTION_STATE_CONNECTED:
         break;
     }
 }

@@ -216,11 +216,12 @@ private:
     int saved_status_state = CONNECTION_STATE_NOT_CONNECTED;
     QString software_version;
     int model = 0;
-    QString open_port_name;        // the device the link holds, for reopening
-    Device_identity opened_device; // what that path led to when it was opened
-    Lost_device lost_device;       // watched after a loss, until it comes back
-    QElapsedTimer away_since;      // the modem's absence; invalid while it is there
-    bool boot_reported = false;    // its boot in this absence has been told
+    QString open_port_name;            // the device the link holds, for reopening
+    Device_identity opened_device;     // what that path led to when it was opened
+    Lost_device lost_device;           // watched after a loss, until it comes back
+    QElapsedTimer away_since;          // the modem's absence; invalid while it is there
+    bool boot_reported = false;        // its boot in this absence has been told
+    bool connected_since_open = false; // the modem was Connected on the open port
     std::array<int, INIT_RESP_COUNT> counters{};
 };
 
