@@ -401,5 +401,3 @@ private slots:
 
 QTEST_MAIN(Tst_connection_controller)
 #include "tst_connection_controller.moc"
-
-using namespace vq_qt;

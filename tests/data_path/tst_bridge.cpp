@@ -613,5 +613,3 @@ void Tst_bridge::an_unanswered_enable_or_disable_is_sent_again()
 
 QTEST_MAIN(Tst_bridge)
 #include "tst_bridge.moc"
-
-using namespace vq_qt;

@@ -154,5 +154,3 @@ void Tst_data_interface::stored_choice_applied_on_connected()
 
 QTEST_MAIN(Tst_data_interface)
 #include "tst_data_interface.moc"
-
-using namespace vq_qt;

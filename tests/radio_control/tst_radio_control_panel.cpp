@@ -433,5 +433,3 @@ void Tst_radio_control_panel::locked_while_ale_is_enabled()
 
 QTEST_MAIN(Tst_radio_control_panel)
 #include "tst_radio_control_panel.moc"
-
-using namespace vq_qt;

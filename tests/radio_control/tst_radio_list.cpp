@@ -159,5 +159,3 @@ void Tst_radio_list::looked_up_in_the_data_folders_then_beside_the_executable()
 
 QTEST_MAIN(Tst_radio_list)
 #include "tst_radio_list.moc"
-
-using namespace vq_qt;

@@ -80,5 +80,3 @@ private slots:
 
 QTEST_MAIN(Tst_bounded_texts)
 #include "tst_bounded_texts.moc"
-
-using namespace vq_qt;

@@ -207,5 +207,3 @@ private slots:
 
 QTEST_MAIN(Tst_console_footprint)
 #include "tst_console_footprint.moc"
-
-using namespace vq_qt;

@@ -228,5 +228,3 @@ void Tst_connection_e2e::every_control_and_link_quality_readout_has_a_tool_tip()
 
 QTEST_MAIN(Tst_connection_e2e)
 #include "tst_connection_e2e.moc"
-
-using namespace vq_qt;

@@ -173,5 +173,3 @@ void Tst_connection_recovery::unregister_reaches_the_line_before_it_closes()
 
 QTEST_MAIN(Tst_connection_recovery)
 #include "tst_connection_recovery.moc"
-
-using namespace vq_qt;

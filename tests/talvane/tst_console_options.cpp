@@ -148,5 +148,3 @@ void Tst_console_options::console_port_options_fill_the_selector()
 
 QTEST_MAIN(Tst_console_options)
 #include "tst_console_options.moc"
-
-using namespace vq_qt;

@@ -218,5 +218,3 @@ private slots:
 
 QTEST_MAIN(Tst_event_list)
 #include "tst_event_list.moc"
-
-using namespace vq_qt;

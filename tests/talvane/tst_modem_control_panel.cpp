@@ -599,5 +599,3 @@ private slots:
 
 QTEST_MAIN(Tst_modem_control_panel)
 #include "tst_modem_control_panel.moc"
-
-using namespace vq_qt;

@@ -382,5 +382,3 @@ private slots:
 
 QTEST_MAIN(Tst_receive_information)
 #include "tst_receive_information.moc"
-
-using namespace vq_qt;
