@@ -168,6 +168,12 @@ QGridLayout* Talvane::_band(std::initializer_list<Band_column> columns, int stre
             // goes to the widgets that stand alone or stretch.
             const bool panel =
                 entry.widget->sizePolicy().verticalPolicy() != QSizePolicy::Expanding;
+            // Placed at the top, a panel is given its preferred height, which
+            // can fall short of what its rows need: it is held to its
+            // smallest so that they never run into one another.
+            if (panel) {
+                entry.widget->setMinimumHeight(entry.widget->minimumSizeHint().height());
+            }
             band->addWidget(entry.widget, 1, column, panel ? Qt::AlignTop : Qt::Alignment());
         } else if (entry.widget) {
             // Its own caption row stands level with the headings.
@@ -187,13 +193,11 @@ void Talvane::_fix_value_widths()
     serial_port_selector->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     serial_port_selector->setMinimumContentsLength(serial_port_selector_characters);
     QLabel* port_name = data_interface_panel->vsp_port_name_label;
-    port_name->setWordWrap(true);
-    port_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    port_name->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     port_name->setMinimumWidth(port_name->fontMetrics().horizontalAdvance(data_port_tail) +
                                2 * port_name->fontMetrics().averageCharWidth());
-    // Two lines, as a group sized for its contents takes no account of
-    // wrapping.
-    port_name->setMinimumHeight(2 * port_name->fontMetrics().lineSpacing());
+    // Room for the path's two lines whatever it shows (see show_vsp_port_name).
+    port_name->setFixedHeight(2 * port_name->fontMetrics().lineSpacing() + 2);
     // The ALE status lines wrap rather than widen their group.
     for (QLabel* label :
          {ale_2g_control_panel->status_label(), ale_2g_control_panel->detail_label()}) {

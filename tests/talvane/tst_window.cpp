@@ -153,6 +153,17 @@ void Tst_window::fits_1024_by_700_with_the_data_port_open()
         const QSize smallest = window.minimumSizeHint();
         QVERIFY2(smallest.width() <= 1024 && smallest.height() <= 700,
                  qPrintable(QString("%1 x %2").arg(smallest.width()).arg(smallest.height())));
+        // At that size the data port's path has its two lines to itself.
+        const QString long_path = "/tmp/talvane-run.eM7Ie1/talvane/COM3";
+        window.data_interface()->show_vsp_port_name(long_path, "/dev/pts/3");
+        window.resize(smallest);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        const QLabel* path = window.data_interface()->vsp_port_name_label;
+        const QLabel* baud = window.data_interface()->vsp_baud_label;
+        QVERIFY(path->text().endsWith("/talvane/\nCOM3"));
+        QCOMPARE(path->toolTip(), long_path + "\n/dev/pts/3");
+        QVERIFY(!path->geometry().intersects(baud->geometry()));
     }
     QApplication::setFont(platform_font);
 }

@@ -6,6 +6,7 @@
 #include "data_flow_view.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QLabel>
 #include <QRadioButton>
@@ -125,8 +126,26 @@ void Data_interface_panel::select_data_interface_on_connect(int modem_model)
 
 void Data_interface_panel::show_vsp_port_name(const QString& text, const QString& tool_tip)
 {
-    vsp_port_name_label->setText(text);
-    vsp_port_name_label->setToolTip(tool_tip);
+    // A path takes two lines, its folder and then the port's own name, each
+    // shortened in the middle to the readout's smallest width if need be,
+    // so that the group keeps its size whatever the path.
+    const int slash = text.lastIndexOf('/');
+    if (slash < 0) {
+        vsp_port_name_label->setText(text);
+        vsp_port_name_label->setToolTip(tool_tip);
+        return;
+    }
+    const QFontMetrics metrics = vsp_port_name_label->fontMetrics();
+    const int width = vsp_port_name_label->minimumWidth();
+    auto fitted = [&metrics, width](const QString& line) {
+        return width > 0 ? metrics.elidedText(line, Qt::ElideMiddle, width) : line;
+    };
+    const QString folder = fitted(text.left(slash + 1));
+    const QString name = fitted(text.mid(slash + 1));
+    vsp_port_name_label->setText(folder + '\n' + name);
+    const bool whole = folder + name == text;
+    vsp_port_name_label->setToolTip(whole || tool_tip.isEmpty() ? tool_tip
+                                                                : text + '\n' + tool_tip);
 }
 
 void Data_interface_panel::show_vsp_baud(const QString& text)
