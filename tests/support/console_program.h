@@ -66,6 +66,19 @@ public:
                                        : QJsonObject();
     }
 
+    // The data port's path, from the event that named it ("" before it).
+    QString data_port()
+    {
+        QString port;
+        for (const QJsonValue& event : show().value("events").toArray()) {
+            const QString text = event["text"].toString();
+            if (text.startsWith("Data port: ")) {
+                port = text.mid(11, text.lastIndexOf(" (") - 11);
+            }
+        }
+        return port;
+    }
+
     // The visible labels, as plain text.
     QStringList labels()
     {

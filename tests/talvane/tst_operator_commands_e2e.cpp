@@ -65,13 +65,7 @@ private slots:
         QVERIFY(disconnect_offered);
 
         // A data program's bytes counted on their way to the modem.
-        QString port;
-        for (const QJsonValue& event : window.value("events").toArray()) {
-            const QString text = event["text"].toString();
-            if (text.startsWith("Data port: ")) {
-                port = text.mid(11, text.lastIndexOf(" (") - 11);
-            }
-        }
+        const QString port = console.data_port();
         Pty_app_end program(port);
         QVERIFY2(program.is_open(), qPrintable(port));
         program.pending = QByteArray(3000, 'd');

@@ -95,12 +95,8 @@ struct Station
         QCOMPARE(console.ask(QString("choose \"Data Rate [bps]\" \"%1\"").arg(air_rate)),
                  QString("ok"));
         QTRY_VERIFY_WITH_TIMEOUT(modem.status().contains("\"data_rate\":19,"), scaled_ms(5000));
-        for (const QString& label : console.labels()) {
-            if (label.startsWith(folder + "/talvane/COM")) {
-                port = label.left(label.lastIndexOf(" ("));
-            }
-        }
-        QVERIFY2(!port.isEmpty(), qPrintable(console.labels().join('\n')));
+        port = console.data_port();
+        QVERIFY2(port.startsWith(folder + "/talvane/COM"), qPrintable(port));
     }
 
     // A value of the modem's status, as "counters.data_out".
